@@ -1,0 +1,25 @@
+#include "app/style.h"
+
+#include <QApplication>
+#include <QProxyStyle>
+
+namespace {
+
+class ConsoleStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == SH_LineEdit_PasswordCharacter)
+            return '*';
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+} // namespace
+
+void InstallConsoleStyle(QApplication& app)
+{
+    app.setStyle(new ConsoleStyle(QStringLiteral("Fusion")));
+}

@@ -1,0 +1,56 @@
+// A tab control with its tabs in rows that never move: twelve tabs in two rows
+// of six stay where they are, so a click always lands on the tab under it.
+// Each tab owns a page; the pages fill the whole control and their children
+// are placed from the control's top-left corner, below the rows of tabs.
+#pragma once
+
+#include <QAbstractButton>
+#include <QVector>
+#include <QWidget>
+
+class TabButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    using QAbstractButton::QAbstractButton;
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+};
+
+class TabStrip : public QWidget {
+    Q_OBJECT
+public:
+    TabStrip(int tabCount, int tabsPerRow, int rowHeight, QWidget* parent = nullptr);
+
+    int count() const { return int(m_tabs.size()); }
+    int currentIndex() const { return m_current; }
+    // Shows tab `index` without raising Click (as at start-up).
+    void setCurrentIndex(int index);
+
+    QString tabCaption(int index) const;
+    void setTabCaption(int index, const QString& caption);
+    QWidget* page(int index) const { return m_pages.at(index); }
+    TabButton* tabButton(int index) const { return m_tabs.at(index); }
+    // The height taken by the rows of tabs.
+    int stripHeight() const;
+
+signals:
+    // A tab was chosen by the operator; the tab that was selected before it.
+    void Click(int PreviousTab);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
+    bool event(QEvent* e) override;
+
+private:
+    void choose(int index);
+    void layoutTabs();
+
+    QVector<TabButton*> m_tabs;
+    QVector<QWidget*> m_pages;
+    int m_tabsPerRow;
+    int m_rowHeight;
+    int m_current = 0;
+};

@@ -1,0 +1,80 @@
+#include "bots/botsocket.h"
+
+#include "bots/protocol.h"
+
+BotSocket::BotSocket(int index, QObject* parent) : QObject(parent), m_index(index)
+{
+    connect(&m_socket, &QTcpSocket::readyRead, this, [this] { emit DataArrival(m_index); });
+    connect(&m_socket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError e) {
+        // A peer's close arrives as an error first; it is "closing", not "error".
+        if (e == QAbstractSocket::RemoteHostClosedError)
+            m_peerClosed = true;
+        else
+            m_error = true;
+    });
+}
+
+int BotSocket::State() const
+{
+    if (m_error)
+        return Error;
+    if (m_peerClosed)
+        return Closing;
+    switch (m_socket.state()) {
+    case QAbstractSocket::UnconnectedState:
+        return Closed;
+    case QAbstractSocket::HostLookupState:
+        return ResolvingHost;
+    case QAbstractSocket::ConnectingState:
+        return Connecting;
+    case QAbstractSocket::ConnectedState:
+        return Connected;
+    case QAbstractSocket::BoundState:
+        return Open;
+    case QAbstractSocket::ListeningState:
+        return Listening;
+    case QAbstractSocket::ClosingState:
+        return Closing;
+    }
+    return Closed;
+}
+
+bool BotSocket::Connect(const QString& host, quint16 port)
+{
+    const int state = State();
+    if (state == ResolvingHost || state == Connecting || state == Connected)
+        return false;
+    m_socket.abort();
+    m_peerClosed = false;
+    m_error = false;
+    m_socket.connectToHost(host, port);
+    return true;
+}
+
+void BotSocket::Close()
+{
+    if (m_socket.state() == QAbstractSocket::ConnectedState)
+        m_socket.flush();
+    m_socket.abort();
+    m_peerClosed = false;
+    m_error = false;
+}
+
+bool BotSocket::SendData(const QByteArray& bytes)
+{
+    if (State() != Connected)
+        return false;
+    return m_socket.write(bytes) == bytes.size();
+}
+
+bool BotSocket::SendLine(const QString& text)
+{
+    const QByteArray latin1 = text.toLatin1();
+    const std::string line = protocol::outgoingLine({latin1.constData(), size_t(latin1.size())});
+    return SendData(QByteArray(line.data(), qsizetype(line.size())));
+}
+
+QByteArray BotSocket::GetData(qint64 max)
+{
+    return m_socket.read(max);
+}

@@ -1,0 +1,59 @@
+// One bot's TCP connection, reporting its state as the numbers 0 to 9 the
+// status board and the commands test (7 is connected).
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QTcpSocket>
+
+class BotSocket : public QObject {
+    Q_OBJECT
+public:
+    enum State {
+        Closed = 0,
+        Open = 1,
+        Listening = 2,
+        ConnectionPending = 3,
+        ResolvingHost = 4,
+        HostResolved = 5,
+        Connecting = 6,
+        Connected = 7,
+        Closing = 8, // the peer has closed; the local side has not yet
+        Error = 9,
+    };
+
+    BotSocket(int index, QObject* parent = nullptr);
+
+    int Index() const { return m_index; }
+    int State() const;
+
+    // Starts a connection and returns at once. A socket that is resolving,
+    // connecting or connected keeps its connection and the call returns false.
+    bool Connect(const QString& host, quint16 port);
+    // Ends the connection at once; harmless on a closed socket.
+    void Close();
+
+    // Queues bytes for sending; false (and nothing sent) unless connected.
+    bool SendData(const QByteArray& bytes);
+    // One line: ISO-8859-1 ("?" for what it cannot hold), line breaks turned
+    // into blanks, then CR LF.
+    bool SendLine(const QString& text);
+
+    // Takes up to `max` of the bytes that have arrived.
+    QByteArray GetData(qint64 max);
+    qint64 BytesAvailable() const { return m_socket.bytesAvailable(); }
+
+    // The address and port of the local end, for tests that need to tell
+    // connections apart.
+    quint16 LocalPort() const { return m_socket.localPort(); }
+
+signals:
+    void DataArrival(int Index);
+
+private:
+    QTcpSocket m_socket;
+    int m_index;
+    bool m_peerClosed = false;
+    bool m_error = false;
+};

@@ -1,0 +1,13 @@
+// The arrival handler: what a bot's socket received, cut into lines and
+// dispatched on each line's event code.
+#pragma once
+
+#include <string_view>
+
+class frmMain;
+
+// Reads everything the bot's socket holds and handles every complete line.
+void Winsock_DataArrival(frmMain& w, int Index);
+// Handles one complete line (without its line end); false when the line could
+// not be cut.
+bool ParseLine(frmMain& w, int Index, std::string_view line);

@@ -1,0 +1,4 @@
+#include "bots/statusboard.h"
+#include "app/frmmain.h"
+void WinsockState_Timer(frmMain&) {}
+void BotState(frmMain&, QLabel&, BotSocket&, const QString&) {}

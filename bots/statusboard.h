@@ -1,0 +1,11 @@
+// The status board: every 100 ms, each bot's row follows its socket's state.
+#pragma once
+
+#include <QString>
+
+class frmMain;
+class QLabel;
+class BotSocket;
+
+void WinsockState_Timer(frmMain& w);
+void BotState(frmMain& w, QLabel& connectedLabel, BotSocket& socket, const QString& botNumber);

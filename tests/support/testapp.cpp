@@ -1,0 +1,1 @@
+#include "testapp.h"

@@ -1,0 +1,14 @@
+// The product pictures of the user lists and the window's icon, drawn in code.
+#pragma once
+
+#include <QIcon>
+#include <QPixmap>
+#include <QSize>
+
+constexpr int ProductPictureCount = 13;
+
+// The size of picture k: 28 x 14, or 28 x 13 for 8, 9 and 11.
+QSize ProductPictureSize(int k);
+// Picture k drawn at `devicePixelRatio` (sharp on scaled screens).
+QPixmap ProductPicture(int k, qreal devicePixelRatio = 1.0);
+QIcon WindowIcon();

@@ -1,0 +1,30 @@
+// The model of a bot's user list: which users, with which picture.
+#pragma once
+
+#include <QString>
+#include <Qt>
+#include <string_view>
+
+class QListWidget;
+
+namespace userlist {
+constexpr int IconRole = Qt::UserRole;         // int: picture number, negative for none
+constexpr int TopLineRole = Qt::UserRole + 1;  // bool: draw a line along the item's top
+constexpr int ItemHeight = 16;
+} // namespace userlist
+
+// Sets up a list: owner drawing, colours, font, single selection.
+void ConfigureUserList(QListWidget& list);
+
+// For a user line (1001, 1002): appends the user with its picture. False when
+// the line has no name or flags field; nothing is added then.
+bool AddUser(QListWidget& list, std::string_view line, std::string_view flags);
+// For a leave line (1003): removes every item of that name. False when the
+// line has no name field.
+bool RemoveUser(QListWidget& list, std::string_view line, std::string_view flags);
+void ClearUsers(QListWidget& list);
+// The name of the selected user, or the empty text when none is selected.
+QString SelectedUser(const QListWidget& list);
+
+int ItemIcon(const QListWidget& list, int index);
+bool ItemTopLine(const QListWidget& list, int index);
