@@ -4,6 +4,9 @@
 
 BotSocket::BotSocket(int index, QObject* parent) : QObject(parent), m_index(index)
 {
+    // A server that sends faster than the bot handles its lines is slowed by
+    // TCP rather than filling memory.
+    m_socket.setReadBufferSize(1 << 20);
     connect(&m_socket, &QTcpSocket::readyRead, this, [this] { emit DataArrival(m_index); });
     connect(&m_socket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError e) {
         // A peer's close arrives as an error first; it is "closing", not "error".
@@ -76,5 +79,7 @@ bool BotSocket::SendLine(const QString& text)
 
 QByteArray BotSocket::GetData(qint64 max)
 {
-    return m_socket.read(max);
+    QByteArray data = m_socket.read(max);
+    m_taken += data.size();
+    return data;
 }

@@ -43,6 +43,8 @@ public:
     // Takes up to `max` of the bytes that have arrived.
     QByteArray GetData(qint64 max);
     qint64 BytesAvailable() const { return m_socket.bytesAvailable(); }
+    // All bytes taken since the socket was made.
+    qint64 BytesTaken() const { return m_taken; }
 
     // The address and port of the local end, for tests that need to tell
     // connections apart.
@@ -56,4 +58,5 @@ private:
     int m_index;
     bool m_peerClosed = false;
     bool m_error = false;
+    qint64 m_taken = 0;
 };

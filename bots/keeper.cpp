@@ -1,5 +1,43 @@
 #include "bots/keeper.h"
+
+#include <QLabel>
+#include <QLineEdit>
+
 #include "app/frmmain.h"
-void CheckKickBan(frmMain&, int, const QString&) {}
-void SendAntiIdle(frmMain&, int) {}
-void ShowBotName(frmMain&, int, const QString&) {}
+#include "bots/botsocket.h"
+#include "bots/connection.h"
+#include "bots/protocol.h"
+#include "chat/showdata.h"
+
+void CheckKickBan(frmMain& w, int Index, const QString& strData)
+{
+    const QByteArray info = strData.toLatin1();
+    const QByteArray name = w.txtUsername[Index]->text().toLatin1();
+    const QString home = w.txtHomeChannel->text();
+    bool sent = false;
+    switch (protocol::kickBanOf({info.constData(), size_t(info.size())},
+                                {name.constData(), size_t(name.size())})) {
+    case protocol::KickBan::Kicked:
+        sent = w.Winsock[Index]->SendLine("/join " + home);
+        break;
+    case protocol::KickBan::Banned:
+        sent = w.Winsock[Index]->SendLine("/join " + home + "2");
+        break;
+    case protocol::KickBan::None:
+        break;
+    }
+    if (sent)
+        Yield();
+}
+
+void SendAntiIdle(frmMain& w, int Index)
+{
+    w.Winsock[Index]->SendLine("/me Anti-Idle [Tenfold v1.00 (" + w.txtAntiIdle->text() + ")]");
+    AddChat(w, Index, "", "Yellow");
+}
+
+void ShowBotName(frmMain& w, int Index, const QString& strName)
+{
+    AddChat(w, Index, "The name given to you by the server is: " + strName, "Yellow");
+    w.lblBotName[Index]->setText(QString::number(Index + 1) + ": " + strName);
+}

@@ -11,3 +11,7 @@ void Winsock_DataArrival(frmMain& w, int Index);
 // Handles one complete line (without its line end); false when the line could
 // not be cut.
 bool ParseLine(frmMain& w, int Index, std::string_view line);
+
+// Before a bot's socket is closed: whatever it received and nobody has read
+// yet is handled now, or handed to the handling in progress.
+void TakeUnread(frmMain& w, int Index);

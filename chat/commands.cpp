@@ -1,7 +1,94 @@
 #include "chat/commands.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+
 #include "app/frmmain.h"
-void Send(frmMain&, int) {}
-void Whisper(frmMain&, int) {}
-void Ban(frmMain&, int) {}
-void Kick(frmMain&, int) {}
-void SendToAll(frmMain&) {}
+#include "bots/botsocket.h"
+#include "bots/connection.h"
+#include "bots/protocol.h"
+#include "chat/showdata.h"
+#include "userlist/userlist.h"
+
+namespace {
+
+bool connected(frmMain& w, int Index)
+{
+    return w.Winsock[Index]->State() == BotSocket::Connected;
+}
+
+// The text as it goes out: one byte per character, line breaks as blanks.
+QString asSent(const QString& text)
+{
+    const QByteArray latin1 = text.toLatin1();
+    std::string line = protocol::outgoingLine({latin1.constData(), size_t(latin1.size())});
+    line.resize(line.size() - 2);
+    return FromServer(line);
+}
+
+// A moderation command needs a user to aim at and a connection to send on;
+// without them nothing is sent, shown or cleared.
+bool target(frmMain& w, int Index, QString& name)
+{
+    if (!connected(w, Index) || w.UserList[Index]->selectedItems().isEmpty())
+        return false;
+    name = SelectedUser(*w.UserList[Index]);
+    return true;
+}
+
+void moderate(frmMain& w, int Index, const char* command)
+{
+    QString name;
+    if (target(w, Index, name))
+        w.Winsock[Index]->SendLine(command + name + " " + w.txttalk[Index]->text());
+}
+
+} // namespace
+
+void Send(frmMain& w, int Index)
+{
+    if (!connected(w, Index))
+        return;
+    const QString text = w.txttalk[Index]->text();
+    w.Winsock[Index]->SendLine(text);
+    ShowTalk(w, Index, w.txtUsername[Index]->text(), asSent(text));
+    w.txttalk[Index]->clear();
+}
+
+void Whisper(frmMain& w, int Index)
+{
+    QString name;
+    if (!target(w, Index, name))
+        return;
+    const QString text = w.txttalk[Index]->text();
+    w.Winsock[Index]->SendLine("/w " + name + " " + text);
+    ShowWhisperTo(w, Index, name, asSent(text));
+    w.txttalk[Index]->clear();
+}
+
+void Ban(frmMain& w, int Index)
+{
+    moderate(w, Index, "/ban ");
+}
+
+void Kick(frmMain& w, int Index)
+{
+    moderate(w, Index, "/kick ");
+}
+
+void SendToAll(frmMain& w)
+{
+    for (int i = 0; i < BotCount; ++i) {
+        if (w.unloaded())
+            return;
+        if (!connected(w, i))
+            continue;
+        // Read afresh for each bot: the operator may edit it during the yield.
+        const QString text = w.txtTalkAll->text();
+        w.Winsock[i]->SendLine(text);
+        ShowTalk(w, i, w.txtUsername[i]->text(), asSent(text));
+        Yield();
+    }
+    if (!w.unloaded())
+        w.txtTalkAll->clear();
+}

@@ -1,1 +1,98 @@
-#include "testapp.h"
+#include "support/testapp.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "app/frmmain.h"
+#include "bots/botsocket.h"
+
+void TempSettings::write(const QByteArray& contents) const
+{
+    QFile f(path());
+    if (!f.open(QIODevice::WriteOnly) || f.write(contents) != contents.size())
+        qFatal("cannot write %s", qPrintable(path()));
+}
+
+QStringList LogLines(const QPlainTextEdit& log)
+{
+    QStringList lines = log.toPlainText().split('\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+QStringList ListNames(const QListWidget& list)
+{
+    QStringList names;
+    for (int i = 0; i < list.count(); ++i)
+        names << list.item(i)->text();
+    return names;
+}
+
+GatewayConsole::GatewayConsole(const QString& address) : gateway(address)
+{
+    if (!gateway.listening())
+        qFatal("the scripted gateway cannot listen on %s:6112", qPrintable(address));
+}
+
+GatewayConsole::~GatewayConsole() = default;
+
+void GatewayConsole::setUp(const QList<int>& bots, const QString& homeChannel,
+                           const QString& antiIdle)
+{
+    QByteArray ini;
+    for (int i = 0; i < BotCount; ++i) {
+        ini += QString("[Bot %1]\r\n").arg(i + 1).toLatin1();
+        ini += QString("Username=bot%1\r\n").arg(i + 1).toLatin1();
+        ini += QString("Password=pw%1\r\n").arg(i + 1).toLatin1();
+        if (bots.contains(i))
+            ini += "Server=" + gateway.address().toLatin1() + "\r\n";
+        ini += "\r\n";
+    }
+    ini += "[All Bots]\r\nHome Channel=" + homeChannel.toLatin1() + "\r\nAnti Idle=" +
+           antiIdle.toLatin1() + "\r\n";
+    settings.write(ini);
+    w = std::make_unique<frmMain>(settings.path());
+    w->Load();
+}
+
+bool GatewayConsole::connectBots(const QList<int>& bots)
+{
+    w->btnConnect->click();
+    QDeadlineTimer deadline(5000);
+    for (int bot : bots) {
+        while (w->Winsock[bot]->State() != BotSocket::Connected) {
+            if (deadline.hasExpired())
+                return false;
+            QTest::qWait(5);
+        }
+    }
+    if (!gateway.waitForConnections(int(bots.size())))
+        return false;
+    for (int bot : bots) {
+        while (gateway.connectionFrom(w->Winsock[bot]->LocalPort()) < 0) {
+            if (deadline.hasExpired())
+                return false;
+            QTest::qWait(5);
+        }
+        m_connection[bot] = gateway.connectionFrom(w->Winsock[bot]->LocalPort());
+    }
+    return true;
+}
+
+bool GatewayConsole::feed(int bot, const QByteArray& bytes, int timeoutMs)
+{
+    const qint64 goal = w->Winsock[bot]->BytesTaken() + bytes.size();
+    gateway.send(connectionOf(bot), bytes);
+    QDeadlineTimer deadline(timeoutMs);
+    while (w->Winsock[bot]->BytesTaken() < goal || w->parsing[bot]) {
+        if (deadline.hasExpired())
+            return false;
+        QTest::qWait(1);
+    }
+    return true;
+}

@@ -1,11 +1,53 @@
-// Helpers every widget test shares.
+// Helpers the widget and network tests share.
 #pragma once
 
+#include <QMap>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
+#include <memory>
+
+#include "support/gateway.h"
+
+class frmMain;
+class QPlainTextEdit;
+class QListWidget;
 
 // A fresh folder for a test's settings file, removed afterwards.
 struct TempSettings {
     QTemporaryDir dir;
     QString path() const { return dir.filePath("setup.cfg"); }
+    // Writes the file by hand, as a user or another program would.
+    void write(const QByteArray& contents) const;
+};
+
+// The lines of a chat log, without the empty line after the last entry.
+QStringList LogLines(const QPlainTextEdit& log);
+// The names in a user list, in order.
+QStringList ListNames(const QListWidget& list);
+
+// A console whose bots connect to a scripted gateway on the test's own
+// loopback address.
+class GatewayConsole {
+public:
+    explicit GatewayConsole(const QString& address);
+    ~GatewayConsole();
+
+    // Stores server, account and password for the given bots (the others get
+    // no server) and the shared fields, then starts the console.
+    void setUp(const QList<int>& bots, const QString& homeChannel = "Op Den",
+               const QString& antiIdle = "away");
+    // Presses Connect All and waits until the given bots are connected.
+    bool connectBots(const QList<int>& bots);
+    // The gateway's connection of a bot.
+    int connectionOf(int bot) const { return m_connection.value(bot, -1); }
+    // Sends bytes to a bot and waits until the bot has read them all.
+    bool feed(int bot, const QByteArray& bytes, int timeoutMs = 5000);
+
+    TempSettings settings;
+    ScriptedGateway gateway;
+    std::unique_ptr<frmMain> w;
+
+private:
+    QMap<int, int> m_connection;
 };

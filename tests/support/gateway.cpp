@@ -1,0 +1,85 @@
+#include "support/gateway.h"
+
+#include <QDeadlineTimer>
+#include <QTest>
+
+namespace {
+
+// Polls the event loop until `done` or the timeout; every wait has a bound.
+template <class F> bool waitUntil(F done, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QTest::qWait(5);
+    }
+    return true;
+}
+
+} // namespace
+
+ScriptedGateway::ScriptedGateway(const QString& address, quint16 port, QObject* parent)
+    : QObject(parent), m_address(address)
+{
+    connect(&m_server, &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+            const int n = int(m_connections.size());
+            socket->setParent(this);
+            socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+            m_connections.append(Connection{socket, {}});
+            connect(socket, &QTcpSocket::readyRead, this, [this, n] {
+                m_connections[n].received += m_connections[n].socket->readAll();
+                emit bytesArrived(n);
+            });
+        }
+    });
+    m_server.listen(QHostAddress(address), port);
+}
+
+int ScriptedGateway::connectionFrom(quint16 botPort) const
+{
+    for (int n = 0; n < count(); ++n)
+        if (m_connections[n].socket->peerPort() == botPort)
+            return n;
+    return -1;
+}
+
+bool ScriptedGateway::waitForConnections(int n, int timeoutMs)
+{
+    return waitUntil([&] { return count() >= n; }, timeoutMs);
+}
+
+bool ScriptedGateway::waitForReceived(int n, qsizetype size, int timeoutMs)
+{
+    return waitUntil([&] { return m_connections.at(n).received.size() >= size; }, timeoutMs);
+}
+
+bool ScriptedGateway::waitForText(int n, const QByteArray& needle, int timeoutMs)
+{
+    return waitUntil([&] { return m_connections.at(n).received.contains(needle); }, timeoutMs);
+}
+
+void ScriptedGateway::send(int n, const QByteArray& bytes)
+{
+    QTcpSocket* socket = m_connections.at(n).socket;
+    socket->write(bytes);
+    socket->flush();
+}
+
+void ScriptedGateway::close(int n)
+{
+    QTcpSocket* socket = m_connections.at(n).socket;
+    socket->flush();
+    socket->disconnectFromHost();
+}
+
+bool ScriptedGateway::isOpen(int n) const
+{
+    return m_connections.at(n).socket->state() == QAbstractSocket::ConnectedState;
+}
+
+bool ScriptedGateway::waitForClosed(int n, int timeoutMs)
+{
+    return waitUntil([&] { return !isOpen(n); }, timeoutMs);
+}

@@ -1,0 +1,248 @@
+// Connecting, logging in, disconnecting and the status board, against a
+// scripted gateway on this test's own loopback address.
+#include <QtTest>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "app/frmmain.h"
+#include "bots/botsocket.h"
+#include "bots/connection.h"
+#include "bots/statusboard.h"
+#include "support/testapp.h"
+
+namespace {
+const QByteArray kLoginStart("\x03\x04\r\n\r\n");
+}
+
+class TestConnection : public QObject {
+    Q_OBJECT
+private slots:
+    void loginSendsTheSequenceThenTheHomeChannelAfterAPause()
+    {
+        GatewayConsole c(TEST_LOOPBACK);
+        c.setUp({2});
+        QVERIFY(c.connectBots({2}));
+        const int n = c.connectionOf(2);
+        // A name typed but not saved is not used: the stored one is.
+        c.w->txtUsername[2]->setText("typed");
+
+        QElapsedTimer clock;
+        clock.start();
+        QByteArray loginBytes;
+        qint64 loginSeen = -1;
+        connect(&c.gateway, &ScriptedGateway::bytesArrived, this, [&](int from) {
+            if (from == n && loginSeen < 0 && c.gateway.received(n).endsWith("pw3\r\n"))
+                loginSeen = clock.elapsed();
+        });
+        QTRY_VERIFY(c.w->btnLogin[2]->isEnabled()); // the board's tick enables it
+        c.w->btnLogin[2]->click(); // returns after the pause
+        QVERIFY(c.gateway.waitForText(n, "Op Den\r\n"));
+        const qint64 homeSeen = clock.elapsed();
+        QCOMPARE(c.gateway.received(n), kLoginStart + "bot3\r\npw3\r\nOp Den\r\n");
+        QVERIFY(loginSeen >= 0);
+        QVERIFY2(homeSeen - loginSeen >= 900, qPrintable(QString::number(homeSeen - loginSeen)));
+    }
+
+    void loginAllLogsInConnectedBotsAndKeepsWhatArrives()
+    {
+        GatewayConsole c(TEST_LOOPBACK);
+        c.setUp({0, 5});
+        QVERIFY(c.connectBots({0, 5}));
+        for (int i = 0; i < BotCount; ++i) {
+            c.w->txtChatBox[i]->setPlainText("old");
+            c.w->UserList[i]->addItem("old");
+            c.w->txtChannel[i]->setText("old");
+        }
+        QVector<int> firstSeen;
+        connect(&c.gateway, &ScriptedGateway::bytesArrived, this, [&](int from) {
+            if (!firstSeen.contains(from))
+                firstSeen << from;
+        });
+        // Already on its way when the button is pressed: shown during the
+        // login's yield and kept afterwards.
+        c.gateway.send(c.connectionOf(0), "1018 INFO \"hello\"\r\n");
+        c.w->btnLoginAll->click();
+
+        for (int bot : {0, 5}) {
+            const int n = c.connectionOf(bot);
+            const QByteArray expected = kLoginStart + QString("bot%1\r\npw%1\r\n").arg(bot + 1).toLatin1();
+            QVERIFY(c.gateway.waitForReceived(n, expected.size()));
+            QCOMPARE(c.gateway.received(n), expected);
+        }
+        QCOMPARE(firstSeen, (QVector<int>{c.connectionOf(0), c.connectionOf(5)}));
+        for (int i = 1; i < BotCount; ++i) {
+            QCOMPARE(c.w->txtChatBox[i]->toPlainText(), QString());
+            QCOMPARE(c.w->UserList[i]->count(), 0);
+            QCOMPARE(c.w->txtChannel[i]->text(), QString());
+        }
+        QTRY_COMPARE(LogLines(*c.w->txtChatBox[0]), QStringList{"hello"});
+        // No home-channel line and no pause.
+        QTest::qWait(1200);
+        QCOMPARE(c.gateway.received(c.connectionOf(0)).count("Op Den"), 0);
+    }
+
+    void connectAllSkipsAnEmptyServerAndKeepsLiveConnections()
+    {
+        GatewayConsole c(TEST_LOOPBACK);
+        QList<int> bots{0, 1, 2, 3, 5, 6, 7, 8, 9};
+        c.setUp(bots);
+        QVERIFY(c.connectBots(bots));
+        QCOMPARE(c.w->Winsock[4]->State(), int(BotSocket::Closed));
+        QVERIFY(c.w->btnLoginAll->isEnabled());
+        QTRY_COMPARE(c.w->lblBotConnected[4]->text(), QString("No"));
+        QTRY_COMPARE(c.w->lblBotConnected[0]->text(), QString("Yes"));
+
+        // A second Connect All keeps the nine connections.
+        c.w->btnConnect->click();
+        QTest::qWait(100);
+        QCOMPARE(c.gateway.count(), 9);
+        for (int bot : bots)
+            QVERIFY(c.gateway.isOpen(c.connectionOf(bot)));
+
+        // Disconnecting one bot disables Login All though others stay connected.
+        c.w->btnClose[3]->click();
+        QVERIFY(!c.w->btnLoginAll->isEnabled());
+        QCOMPARE(c.w->Winsock[3]->State(), int(BotSocket::Closed));
+        QVERIFY(c.gateway.waitForClosed(c.connectionOf(3)));
+        QCOMPARE(c.w->Winsock[7]->State(), int(BotSocket::Connected));
+        c.w->btnDisconnectAll->click();
+        for (int bot : bots)
+            QCOMPARE(c.w->Winsock[bot]->State(), int(BotSocket::Closed));
+    }
+
+    void loginOfABotThatIsNotConnectedDoesNothing()
+    {
+        GatewayConsole c(TEST_LOOPBACK);
+        c.setUp({});
+        QElapsedTimer clock;
+        clock.start();
+        LoginOne(*c.w, 1);
+        QVERIFY(clock.elapsed() < 900);
+        QCOMPARE(c.gateway.count(), 0);
+    }
+
+    void statusBoardFollowsEachSocket()
+    {
+        GatewayConsole c(TEST_LOOPBACK);
+        c.setUp({2});
+        frmMain& w = *c.w;
+        w.WinsockState->stop(); // ticks are driven by hand here
+
+        // As built, then the first tick: every row closed.
+        QCOMPARE(w.lblBotName[0]->text(), QString("1: "));
+        QVERIFY(w.btnLogin[0]->isEnabled());
+        WinsockState_Timer(w);
+        for (int i = 0; i < BotCount; ++i) {
+            QCOMPARE(w.lblBotConnected[i]->text(), QString("No"));
+            QCOMPARE(w.lblBotName[i]->text(), QString("%1:").arg(i + 1));
+            QCOMPARE(w.lblCurrentChannel[i]->text(), QString());
+            QVERIFY(!w.btnLogin[i]->isEnabled());
+            QVERIFY(!w.btnClose[i]->isEnabled());
+        }
+
+        // Resolving a host name (4), then connecting to an address (6): the
+        // row shows "No" and the buttons keep what they had.
+        w.btnLogin[2]->setEnabled(true);
+        w.Winsock[2]->Connect("localhost", 6112);
+        QCOMPARE(w.Winsock[2]->State(), int(BotSocket::ResolvingHost));
+        WinsockState_Timer(w);
+        QCOMPARE(w.lblBotConnected[2]->text(), QString("No"));
+        QVERIFY(w.btnLogin[2]->isEnabled());
+        w.Winsock[2]->Close();
+        w.Winsock[2]->Connect(c.gateway.address(), 6112);
+        const int early = w.Winsock[2]->State();
+        QVERIFY(early == BotSocket::Connecting || early == BotSocket::Connected);
+        WinsockState_Timer(w);
+        QTRY_COMPARE(w.Winsock[2]->State(), int(BotSocket::Connected));
+
+        // Connected (7): "Yes", the name and channel written by others stay.
+        w.lblBotName[2]->setText("3: Guard");
+        w.lblCurrentChannel[2]->setText("Op Den");
+        WinsockState_Timer(w);
+        QCOMPARE(w.lblBotConnected[2]->text(), QString("Yes"));
+        QCOMPARE(w.lblBotName[2]->text(), QString("3: Guard"));
+        QCOMPARE(w.lblCurrentChannel[2]->text(), QString("Op Den"));
+        QVERIFY(w.btnLogin[2]->isEnabled() && w.btnClose[2]->isEnabled());
+        QCOMPARE(w.lblBotConnected[1]->text(), QString("No"));
+
+        // The server closes (8) after a last line: within one tick the socket
+        // is closed, the row reset, and the last line still shown.
+        QVERIFY(c.gateway.waitForConnections(1));
+        c.gateway.send(0, "1018 INFO \"last words\"\r\n");
+        c.gateway.close(0);
+        QTRY_COMPARE(w.Winsock[2]->State(), int(BotSocket::Closing));
+        WinsockState_Timer(w);
+        QCOMPARE(w.Winsock[2]->State(), int(BotSocket::Closed));
+        QCOMPARE(w.lblBotConnected[2]->text(), QString("No"));
+        QCOMPARE(w.lblBotName[2]->text(), QString("3:"));
+        QCOMPARE(w.lblCurrentChannel[2]->text(), QString());
+        QVERIFY(!w.btnLogin[2]->isEnabled() && !w.btnClose[2]->isEnabled());
+        QCOMPARE(LogLines(*w.txtChatBox[2]), QStringList{"last words"});
+
+        // Refused (9): "Error" on every tick until the operator acts; then a
+        // new Connect All works.
+        c.gateway.stopListening();
+        w.Winsock[2]->Connect(c.gateway.address(), 6112);
+        QTRY_COMPARE(w.Winsock[2]->State(), int(BotSocket::Error));
+        for (int tick = 0; tick < 3; ++tick) {
+            WinsockState_Timer(w);
+            QCOMPARE(w.lblBotConnected[2]->text(), QString("Error"));
+            QCOMPARE(w.lblBotName[2]->text(), QString("3:"));
+            QVERIFY(!w.btnLogin[2]->isEnabled());
+        }
+        ScriptedGateway again(c.gateway.address());
+        QVERIFY(again.listening());
+        w.btnConnect->click();
+        QTRY_COMPARE(w.Winsock[2]->State(), int(BotSocket::Connected));
+        WinsockState_Timer(w);
+        QCOMPARE(w.lblBotConnected[2]->text(), QString("Yes"));
+    }
+
+    void waitForSleepsButRunsEvents()
+    {
+        QElapsedTimer clock;
+        clock.start();
+        WaitFor(0);
+        WaitFor(-1);
+        WaitFor(std::nan(""));
+        QVERIFY(clock.elapsed() < 100);
+
+        bool ran = false;
+        QTimer::singleShot(50, [&] { ran = true; });
+        clock.restart();
+        WaitFor(0.3);
+        QVERIFY(ran);
+        QVERIFY(clock.elapsed() >= 290);
+    }
+
+    void closingTheWindowDuringALoginPause()
+    {
+        GatewayConsole c(TEST_LOOPBACK);
+        c.setUp({0});
+        c.w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(c.w.get()));
+        QVERIFY(c.connectBots({0}));
+        c.w->txtHomeChannel->setText("Changed");
+        QTimer::singleShot(200, c.w.get(), [&] { c.w->close(); });
+        QTRY_VERIFY(c.w->btnLogin[0]->isEnabled());
+        c.w->btnLogin[0]->click();
+
+        QVERIFY(c.w->unloaded());
+        QCOMPARE(c.w->Winsock[0]->State(), int(BotSocket::Closed));
+        QVERIFY(c.gateway.waitForClosed(c.connectionOf(0)));
+        QVERIFY(!c.gateway.received(c.connectionOf(0)).contains("Changed"));
+        QFile file(c.settings.path());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().contains("Home Channel=Changed"));
+        // Nothing more happens once unloaded.
+        c.w->btnConnect->click();
+        QCOMPARE(c.w->Winsock[0]->State(), int(BotSocket::Closed));
+    }
+};
+
+QTEST_MAIN(TestConnection)
+#include "test_connection.moc"
