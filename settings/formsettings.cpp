@@ -1,9 +1,68 @@
-// PLACEHOLDER: replaced by the start-up and saving implementation.
 #include "settings/formsettings.h"
+
+#include <QDebug>
+#include <QLineEdit>
+
 #include "app/frmmain.h"
+#include "app/tabstrip.h"
 #include "bots/botsocket.h"
-void Form_Load(frmMain&) {}
-void SSTab1_Click(frmMain&, int) {}
-void Form_Unload(frmMain& w) { for (auto* s : w.Winsock) s->Close(); }
-bool SaveSettings(frmMain&) { return false; }
-void SetBotTabCaptions(frmMain&) {}
+#include "settings/opensave.h"
+
+namespace {
+
+const QString kAllBots = QStringLiteral("All Bots");
+
+QString botSection(int i) {
+    return QStringLiteral("Bot %1").arg(i + 1);
+}
+
+} // namespace
+
+void SetBotTabCaptions(frmMain& w) {
+    for (int i = 0; i < BotCount; ++i)
+        w.SSTab1->setTabCaption(i + 1, QString::number(i + 1) + ": " + w.txtUsername[i]->text());
+}
+
+void Form_Load(frmMain& w) {
+    // One parse for all thirty-two values.
+    const SettingsFile file(w.settingsPath());
+    if (!file.loadError().isEmpty())
+        qWarning().noquote()
+            << QString("tenfold: settings not read from %1: %2").arg(file.path(), file.loadError());
+    if (!file.loadWarning().isEmpty())
+        qWarning().noquote() << QString("tenfold: %1: %2").arg(file.path(), file.loadWarning());
+
+    for (int i = 0; i < BotCount; ++i) {
+        const QString section = botSection(i);
+        w.txtUsername[i]->setText(ReadSetting(file, section, "Username", "Guest"));
+        w.txtPassword[i]->setText(ReadSetting(file, section, "Password", ""));
+        w.txtServer[i]->setText(ReadSetting(file, section, "Server", ""));
+    }
+    SetBotTabCaptions(w);
+    w.txtHomeChannel->setText(ReadSetting(file, kAllBots, "Home Channel", ""));
+    w.txtAntiIdle->setText(ReadSetting(file, kAllBots, "Anti Idle", ""));
+}
+
+bool SaveSettings(frmMain& w) {
+    SettingsFile file(w.settingsPath());
+    for (int i = 0; i < BotCount; ++i) {
+        const QString section = botSection(i);
+        file.setValue(section, "Username", w.txtUsername[i]->text());
+        file.setValue(section, "Password", w.txtPassword[i]->text());
+        file.setValue(section, "Server", w.txtServer[i]->text());
+    }
+    file.setValue(kAllBots, "Home Channel", w.txtHomeChannel->text());
+    file.setValue(kAllBots, "Anti Idle", w.txtAntiIdle->text());
+    return file.saveOrWarn();
+}
+
+void SSTab1_Click(frmMain& w, int /*PreviousTab*/) {
+    SaveSettings(w);
+    SetBotTabCaptions(w);
+}
+
+void Form_Unload(frmMain& w) {
+    SaveSettings(w);
+    for (BotSocket* socket : w.Winsock)
+        socket->Close();
+}

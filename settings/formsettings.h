@@ -5,6 +5,7 @@
 class frmMain;
 
 // Fills the account and shared fields from the file and captions the bot tabs.
+// The 2nd home channel is neither loaded nor saved.
 void Form_Load(frmMain& w);
 // Writes all thirty-two values in one save and re-captions the bot tabs.
 void SSTab1_Click(frmMain& w, int PreviousTab);

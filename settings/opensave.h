@@ -1,4 +1,5 @@
 // The settings file: an INI file of sections and keys, read and written whole.
+// It is 8-bit text, one byte per character (ISO-8859-1), as the wire is.
 #pragma once
 
 #include <QString>
@@ -7,31 +8,50 @@
 // $XDG_CONFIG_HOME/tenfold/setup.cfg (by default ~/.config/tenfold/setup.cfg).
 QString DefaultSettingsPath();
 
+// Only this much of a file is read: a settings file is a few kilobytes, and a
+// huge one (a mistake, or a damaged disk) must not stall every read.
+constexpr qint64 SettingsReadLimit = 1 << 20;
+
 // One parse of the file, kept to read many values and to write them back in
 // one save. Comments, unknown sections and unknown keys survive a save.
 class SettingsFile {
-public:
+  public:
     explicit SettingsFile(const QString& path);
     ~SettingsFile();
     SettingsFile(const SettingsFile&) = delete;
     SettingsFile& operator=(const SettingsFile&) = delete;
 
+    const QString& path() const;
+    // Why the existing file could not be read, or empty. A missing file is not
+    // an error. A file that could not be read is never overwritten by save().
+    const QString& loadError() const;
+    // Set when only the first SettingsReadLimit bytes were read; a save keeps
+    // only what was read.
+    const QString& loadWarning() const;
+
     // The stored value; the empty text when the section or key is absent.
     QString value(const QString& section, const QString& key) const;
+    // Line breaks in `value` become blanks: the file holds one value per line.
     void setValue(const QString& section, const QString& key, const QString& value);
 
     // Writes the whole file to a temporary beside it and renames it over the
     // old one. On failure the old file stays as it was and `error` says why.
     bool save(QString* error = nullptr);
+    // save(), and on failure one line on stderr naming the file and why.
+    bool saveOrWarn();
 
-private:
+  private:
     struct Private;
     std::unique_ptr<Private> d;
 };
 
-// The stored value, or `def` when the file, section or key is absent or empty.
+// The stored value, or `def` when the section or key is absent or empty.
+QString ReadSetting(const SettingsFile& file, const QString& section, const QString& key,
+                    const QString& def);
+// The same, reading the file at `file` afresh.
 QString ReadSetting(const QString& section, const QString& key, const QString& file,
                     const QString& def);
-// Stores one value at once; false when the file could not be written.
+// Stores one value at once; false (and one line on stderr) when the file could
+// not be written.
 bool WriteSetting(const QString& section, const QString& key, const QString& value,
                   const QString& file);
