@@ -21,5 +21,5 @@ public:
 
 void InstallConsoleStyle(QApplication& app)
 {
-    app.setStyle(new ConsoleStyle(QStringLiteral("Fusion")));
+    app.setStyle(new ConsoleStyle(QStringLiteral("Windows")));
 }

@@ -1,13 +1,70 @@
-// PLACEHOLDER: replaced by the event presentation implementation.
 #include "chat/showdata.h"
-#include "app/frmmain.h"
-#include "chat/chatlog.h"
+
+#include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
-QString FromServer(std::string_view b) { return QString::fromLatin1(b.data(), qsizetype(b.size())); }
-void AddChat(frmMain& w, int i, const QString& t, const QString& c) { AddChat(*w.txtChatBox[i], t, c); }
-bool ShowWhisperFrom(frmMain&, int, std::string_view) { return true; }
-void ShowWhisperTo(frmMain&, int, const QString&, const QString&) {}
-void ShowTalk(frmMain&, int, const QString&, const QString&) {}
-void ParseEmote(frmMain&, int, std::string_view) {}
-void ShowEmote(frmMain&, int, const QString&, const QString&) {}
-bool ShowChannelJoined(frmMain&, int, std::string_view) { return true; }
+
+#include "app/frmmain.h"
+#include "bots/protocol.h"
+#include "chat/chatlog.h"
+#include "userlist/userlist.h"
+
+namespace {
+
+const QColor kWhisper(128, 128, 128);
+const QColor kTalk(255, 255, 255);
+const QColor kEmote(255, 255, 0);
+
+QPlainTextEdit& chatBox(frmMain& w, int Index) {
+    Q_ASSERT(Index >= 0 && Index < BotCount);
+    return *w.txtChatBox[Index];
+}
+
+} // namespace
+
+QString FromServer(std::string_view bytes) {
+    return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
+}
+
+void AddChat(frmMain& w, int Index, const QString& strText, const QString& strColor) {
+    AddChat(chatBox(w, Index), strText, strColor);
+}
+
+bool ShowWhisperFrom(frmMain& w, int Index, std::string_view strData) {
+    const auto whisper = protocol::cutWhisper(strData);
+    if (!whisper) return false;
+    AppendEntry(chatBox(w, Index),
+                "<From:" + FromServer(whisper->name) + "> " + FromServer(whisper->text), kWhisper);
+    return true;
+}
+
+void ShowWhisperTo(frmMain& w, int Index, const QString& strName, const QString& strText) {
+    AppendEntry(chatBox(w, Index), "<To:" + strName + "> " + strText, kWhisper);
+}
+
+void ShowTalk(frmMain& w, int Index, const QString& strName, const QString& strText) {
+    QPlainTextEdit& log = chatBox(w, Index);
+    const QString entry =
+        CaretAtStart(log) ? "< " + strName + " > " + strText : "<" + strName + "> " + strText;
+    AppendEntry(log, entry, kTalk);
+}
+
+void ParseEmote(frmMain& w, int Index, std::string_view strData) {
+    const protocol::Said emote = protocol::cutEmote(strData);
+    ShowEmote(w, Index, FromServer(emote.name), FromServer(emote.text));
+}
+
+void ShowEmote(frmMain& w, int Index, const QString& strName, const QString& strText) {
+    AppendEntry(chatBox(w, Index), "<" + strName + strText + ">", kEmote);
+}
+
+bool ShowChannelJoined(frmMain& w, int Index, std::string_view strData) {
+    const auto cut = protocol::cutChannel(strData);
+    if (!cut) return false;
+    const QString channel = FromServer(*cut);
+    w.txtChannel[Index]->setText(channel);
+    AddChat(w, Index, "You have joined channel: " + channel, "Blue");
+    ClearUsers(*w.UserList[Index]);
+    w.lblCurrentChannel[Index]->setText(channel);
+    return true;
+}

@@ -1,4 +1,5 @@
-// The product pictures of the user lists and the window's icon, drawn in code.
+// The product pictures of the user lists and the window's icon: our own
+// artwork, drawn in code.
 #pragma once
 
 #include <QIcon>
@@ -9,6 +10,10 @@ constexpr int ProductPictureCount = 13;
 
 // The size of picture k: 28 x 14, or 28 x 13 for 8, 9 and 11.
 QSize ProductPictureSize(int k);
-// Picture k drawn at `devicePixelRatio` (sharp on scaled screens).
+// Picture k drawn at `devicePixelRatio` (sharp on scaled screens); opaque, on
+// black. A null pixmap for k outside 0..12.
 QPixmap ProductPicture(int k, qreal devicePixelRatio = 1.0);
+
+// The window icon at one size (16 to 256 pixels), and all of them as one icon.
+QPixmap WindowIconPixmap(int size, qreal devicePixelRatio = 1.0);
 QIcon WindowIcon();

@@ -1,10 +1,75 @@
-// PLACEHOLDER: replaced by the user list model implementation.
 #include "userlist/userlist.h"
+
 #include <QListWidget>
-void ConfigureUserList(QListWidget&) {}
-bool AddUser(QListWidget&, std::string_view, std::string_view) { return true; }
-bool RemoveUser(QListWidget&, std::string_view, std::string_view) { return true; }
-void ClearUsers(QListWidget& l) { l.clear(); }
-QString SelectedUser(const QListWidget&) { return {}; }
-int ItemIcon(const QListWidget&, int) { return -1; }
-bool ItemTopLine(const QListWidget&, int) { return false; }
+
+#include "bots/protocol.h"
+#include "chat/showdata.h"
+#include "userlist/drawing.h"
+
+void ConfigureUserList(QListWidget& list) {
+    QPalette pal = list.palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        pal.setColor(group, QPalette::Base, Qt::black);
+        pal.setColor(group, QPalette::Window, Qt::black);
+        pal.setColor(group, QPalette::Text, QColor(0, 192, 192));
+        pal.setColor(group, QPalette::WindowText, QColor(0, 192, 192));
+    }
+    list.setPalette(pal);
+    list.setAutoFillBackground(true);
+
+    QFont font("MS Sans Serif");
+    font.setPointSizeF(8.25);
+    font.setWeight(QFont::Normal);
+    font.setStyleHint(QFont::SansSerif);
+    list.setFont(font);
+
+    list.setSelectionMode(QAbstractItemView::SingleSelection);
+    list.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list.setUniformItemSizes(true);
+    // Names are clipped at the right edge, never scrolled to.
+    list.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list.setItemDelegate(new UserListDelegate(&list));
+}
+
+bool AddUser(QListWidget& list, std::string_view line, std::string_view flags) {
+    const auto user = protocol::cutUser(line);
+    if (!user) return false;
+    auto* item = new QListWidgetItem(FromServer(user->name));
+    item->setData(userlist::IconRole, protocol::iconFor(line, flags));
+    item->setData(userlist::TopLineRole, false);
+    list.addItem(item);
+    return true;
+}
+
+bool RemoveUser(QListWidget& list, std::string_view line, std::string_view) {
+    const auto cut = protocol::cutLeave(line);
+    if (!cut) return false;
+    const QString name = FromServer(*cut);
+    for (int i = 0; i < list.count();) {
+        if (list.item(i)->text() == name)
+            delete list.takeItem(i);
+        else
+            ++i;
+    }
+    return true;
+}
+
+void ClearUsers(QListWidget& list) {
+    list.clear();
+}
+
+QString SelectedUser(const QListWidget& list) {
+    const QList<QListWidgetItem*> selected = list.selectedItems();
+    return selected.isEmpty() ? QString() : selected.first()->text();
+}
+
+int ItemIcon(const QListWidget& list, int index) {
+    const QListWidgetItem* item = list.item(index);
+    const QVariant icon = item ? item->data(userlist::IconRole) : QVariant();
+    return icon.isValid() ? icon.toInt() : -1;
+}
+
+bool ItemTopLine(const QListWidget& list, int index) {
+    const QListWidgetItem* item = list.item(index);
+    return item && item->data(userlist::TopLineRole).toBool();
+}
