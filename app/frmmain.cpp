@@ -24,7 +24,10 @@
 namespace {
 
 // The layout is given in twips; the design screen has 15 twips per pixel.
-constexpr int px(int twips) { return twips / 15; }
+constexpr int px(int twips)
+{
+    return twips / 15;
+}
 QRect tw(int left, int top, int width, int height)
 {
     return {px(left), px(top), px(width), px(height)};
@@ -174,14 +177,15 @@ void frmMain::buildSettingsTab(QWidget* page)
     btnDisconnectAll = button(connections, "Disconnect All Bots", tw(2520, 840, 1815, 375));
     for (int i = 0; i < BotCount; ++i) {
         const int top = 1320 + 480 * i;
-        btnLogin[i] = button(connections, QString("Login Bot %1").arg(i + 1), tw(480, top, 1815, 375));
+        btnLogin[i] =
+            button(connections, QString("Login Bot %1").arg(i + 1), tw(480, top, 1815, 375));
         btnClose[i] =
             button(connections, QString("Disconnect Bot %1").arg(i + 1), tw(2520, top, 1815, 375));
     }
 
     // Tab order: the shared fields, then the connection buttons row by row.
-    tabChain({txtTalkAll, Command5, txtAntiIdle, txtHomeChannel, txtHomeChannel2,
-                          btnConnect, btnLoginAll, btnDisconnectAll});
+    tabChain({txtTalkAll, Command5, txtAntiIdle, txtHomeChannel, txtHomeChannel2, btnConnect,
+              btnLoginAll, btnDisconnectAll});
     QWidget* previous = btnDisconnectAll;
     for (int i = 0; i < BotCount; ++i) {
         QWidget::setTabOrder(previous, btnLogin[i]);
@@ -222,9 +226,8 @@ void frmMain::buildBotTab(QWidget* page, int i)
     Command3[i] = button(page, "&Ban", tw(7560, 6600, 1215, 375));
     Command4[i] = button(page, "&Kick", tw(8880, 6600, 1215, 375));
 
-    tabChain({txttalk[i], Command1[i], Command2[i], Command3[i], Command4[i],
-                          txtChatBox[i], txtUsername[i], txtPassword[i], txtServer[i],
-                          txtChannel[i], UserList[i]});
+    tabChain({txttalk[i], Command1[i], Command2[i], Command3[i], Command4[i], txtChatBox[i],
+              txtUsername[i], txtPassword[i], txtServer[i], txtChannel[i], UserList[i]});
 }
 
 void frmMain::buildAboutTab(QWidget* page)
@@ -267,7 +270,8 @@ void frmMain::buildMenus()
 
 void frmMain::wire()
 {
-    connect(SSTab1, &TabStrip::Click, this, [this](int previous) { SSTab1_Click(*this, previous); });
+    connect(SSTab1, &TabStrip::Click, this,
+            [this](int previous) { SSTab1_Click(*this, previous); });
     connect(WinsockState, &QTimer::timeout, this, [this] { WinsockState_Timer(*this); });
     connect(btnConnect, &QPushButton::clicked, this, [this] { ConnectAll(*this); });
     connect(btnLoginAll, &QPushButton::clicked, this, [this] { LoginAll(*this); });

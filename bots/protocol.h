@@ -35,16 +35,28 @@ private:
     void boundTail();
 
     std::string m_data;
-    std::size_t m_start = 0;                     // first byte not yet taken
-    std::size_t m_nextLf = std::string::npos;    // the LF ending the next line
-    std::size_t m_scanned = 0;                   // bytes from m_start known to hold no LF
-    bool m_discarding = false;                   // inside an overlong line
+    std::size_t m_start = 0;                  // first byte not yet taken
+    std::size_t m_nextLf = std::string::npos; // the LF ending the next line
+    std::size_t m_scanned = 0;                // bytes from m_start known to hold no LF
+    bool m_discarding = false;                // inside an overlong line
     std::size_t m_dropped = 0;
 };
 
 // The event codes the console reacts to; everything else is Other.
-enum class Event { UserIn, UserJoin, UserLeave, WhisperFrom, Talk, Channel, Info, Error, Emote,
-                   KeepAlive, Name, Other };
+enum class Event {
+    UserIn,
+    UserJoin,
+    UserLeave,
+    WhisperFrom,
+    Talk,
+    Channel,
+    Info,
+    Error,
+    Emote,
+    KeepAlive,
+    Name,
+    Other
+};
 
 // The event of a line: its first four characters compared exactly.
 Event eventOf(std::string_view line);

@@ -12,7 +12,8 @@ const QColor kOrdinaryText(200, 200, 200);
 
 } // namespace
 
-std::optional<QColor> ColourOf(const QString& strColor) {
+std::optional<QColor> ColourOf(const QString& strColor)
+{
     struct Named {
         const char* name;
         QColor colour;
@@ -23,11 +24,13 @@ std::optional<QColor> ColourOf(const QString& strColor) {
         {"Blue", QColor(0, 0, 255)},      {"Gray", QColor(128, 128, 128)},
     };
     for (const Named& c : colours)
-        if (strColor == QLatin1String(c.name)) return c.colour;
+        if (strColor == QLatin1String(c.name))
+            return c.colour;
     return std::nullopt;
 }
 
-void ConfigureChatLog(QPlainTextEdit& log) {
+void ConfigureChatLog(QPlainTextEdit& log)
+{
     log.setReadOnly(true);
     log.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     log.setUndoRedoEnabled(false);
@@ -44,11 +47,13 @@ void ConfigureChatLog(QPlainTextEdit& log) {
     log.document()->setDocumentMargin(4);
 }
 
-bool CaretAtStart(const QPlainTextEdit& log) {
+bool CaretAtStart(const QPlainTextEdit& log)
+{
     return log.textCursor().selectionStart() == 0;
 }
 
-void AppendEntry(QPlainTextEdit& log, const QString& text, const QColor& colour) {
+void AppendEntry(QPlainTextEdit& log, const QString& text, const QColor& colour)
+{
     QScrollBar* bar = log.verticalScrollBar();
     const int scrolledTo = bar->value();
     const bool following = scrolledTo >= bar->maximum();
@@ -57,7 +62,8 @@ void AppendEntry(QPlainTextEdit& log, const QString& text, const QColor& colour)
     QTextCursor end(log.document());
     end.movePosition(QTextCursor::End);
     QTextCharFormat format;
-    if (colour.isValid()) format.setForeground(colour);
+    if (colour.isValid())
+        format.setForeground(colour);
     // CR LF becomes the one paragraph break of the entry, in the entry's format.
     end.insertText(text + QLatin1String("\r\n"), format);
 
@@ -71,6 +77,7 @@ void AppendEntry(QPlainTextEdit& log, const QString& text, const QColor& colour)
         bar->setValue(scrolledTo);
 }
 
-void AddChat(QPlainTextEdit& log, const QString& strText, const QString& strColor) {
+void AddChat(QPlainTextEdit& log, const QString& strText, const QString& strColor)
+{
     AppendEntry(log, strText, ColourOf(strColor).value_or(QColor()));
 }

@@ -15,52 +15,63 @@ const QColor kWhisper(128, 128, 128);
 const QColor kTalk(255, 255, 255);
 const QColor kEmote(255, 255, 0);
 
-QPlainTextEdit& chatBox(frmMain& w, int Index) {
+QPlainTextEdit& chatBox(frmMain& w, int Index)
+{
     Q_ASSERT(Index >= 0 && Index < BotCount);
     return *w.txtChatBox[Index];
 }
 
 } // namespace
 
-QString FromServer(std::string_view bytes) {
+QString FromServer(std::string_view bytes)
+{
     return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
 }
 
-void AddChat(frmMain& w, int Index, const QString& strText, const QString& strColor) {
+void AddChat(frmMain& w, int Index, const QString& strText, const QString& strColor)
+{
     AddChat(chatBox(w, Index), strText, strColor);
 }
 
-bool ShowWhisperFrom(frmMain& w, int Index, std::string_view strData) {
+bool ShowWhisperFrom(frmMain& w, int Index, std::string_view strData)
+{
     const auto whisper = protocol::cutWhisper(strData);
-    if (!whisper) return false;
+    if (!whisper)
+        return false;
     AppendEntry(chatBox(w, Index),
                 "<From:" + FromServer(whisper->name) + "> " + FromServer(whisper->text), kWhisper);
     return true;
 }
 
-void ShowWhisperTo(frmMain& w, int Index, const QString& strName, const QString& strText) {
+void ShowWhisperTo(frmMain& w, int Index, const QString& strName, const QString& strText)
+{
     AppendEntry(chatBox(w, Index), "<To:" + strName + "> " + strText, kWhisper);
 }
 
-void ShowTalk(frmMain& w, int Index, const QString& strName, const QString& strText) {
+void ShowTalk(frmMain& w, int Index, const QString& strName, const QString& strText)
+{
     QPlainTextEdit& log = chatBox(w, Index);
     const QString entry =
         CaretAtStart(log) ? "< " + strName + " > " + strText : "<" + strName + "> " + strText;
     AppendEntry(log, entry, kTalk);
 }
 
-void ParseEmote(frmMain& w, int Index, std::string_view strData) {
+void ParseEmote(frmMain& w, int Index, std::string_view strData)
+{
     const protocol::Said emote = protocol::cutEmote(strData);
     ShowEmote(w, Index, FromServer(emote.name), FromServer(emote.text));
 }
 
-void ShowEmote(frmMain& w, int Index, const QString& strName, const QString& strText) {
+void ShowEmote(frmMain& w, int Index, const QString& strName, const QString& strText)
+{
     AppendEntry(chatBox(w, Index), "<" + strName + strText + ">", kEmote);
 }
 
-bool ShowChannelJoined(frmMain& w, int Index, std::string_view strData) {
+bool ShowChannelJoined(frmMain& w, int Index, std::string_view strData)
+{
     const auto cut = protocol::cutChannel(strData);
-    if (!cut) return false;
+    if (!cut)
+        return false;
     const QString channel = FromServer(*cut);
     w.txtChannel[Index]->setText(channel);
     AddChat(w, Index, "You have joined channel: " + channel, "Blue");

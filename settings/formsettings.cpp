@@ -12,18 +12,21 @@ namespace {
 
 const QString kAllBots = QStringLiteral("All Bots");
 
-QString botSection(int i) {
+QString botSection(int i)
+{
     return QStringLiteral("Bot %1").arg(i + 1);
 }
 
 } // namespace
 
-void SetBotTabCaptions(frmMain& w) {
+void SetBotTabCaptions(frmMain& w)
+{
     for (int i = 0; i < BotCount; ++i)
         w.SSTab1->setTabCaption(i + 1, QString::number(i + 1) + ": " + w.txtUsername[i]->text());
 }
 
-void Form_Load(frmMain& w) {
+void Form_Load(frmMain& w)
+{
     // One parse for all thirty-two values.
     const SettingsFile file(w.settingsPath());
     if (!file.loadError().isEmpty())
@@ -43,7 +46,8 @@ void Form_Load(frmMain& w) {
     w.txtAntiIdle->setText(ReadSetting(file, kAllBots, "Anti Idle", ""));
 }
 
-bool SaveSettings(frmMain& w) {
+bool SaveSettings(frmMain& w)
+{
     SettingsFile file(w.settingsPath());
     for (int i = 0; i < BotCount; ++i) {
         const QString section = botSection(i);
@@ -56,12 +60,14 @@ bool SaveSettings(frmMain& w) {
     return file.saveOrWarn();
 }
 
-void SSTab1_Click(frmMain& w, int /*PreviousTab*/) {
+void SSTab1_Click(frmMain& w, int /*PreviousTab*/)
+{
     SaveSettings(w);
     SetBotTabCaptions(w);
 }
 
-void Form_Unload(frmMain& w) {
+void Form_Unload(frmMain& w)
+{
     SaveSettings(w);
     for (BotSocket* socket : w.Winsock)
         socket->Close();

@@ -15,7 +15,7 @@ constexpr qint64 SettingsReadLimit = 1 << 20;
 // One parse of the file, kept to read many values and to write them back in
 // one save. Comments, unknown sections and unknown keys survive a save.
 class SettingsFile {
-  public:
+public:
     explicit SettingsFile(const QString& path);
     ~SettingsFile();
     SettingsFile(const SettingsFile&) = delete;
@@ -40,7 +40,7 @@ class SettingsFile {
     // save(), and on failure one line on stderr naming the file and why.
     bool saveOrWarn();
 
-  private:
+private:
     struct Private;
     std::unique_ptr<Private> d;
 };

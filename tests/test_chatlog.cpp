@@ -9,29 +9,34 @@
 namespace {
 
 // The colour a character was given; invalid when it has none of its own.
-QColor colourOf(const QTextCharFormat& f) {
+QColor colourOf(const QTextCharFormat& f)
+{
     return f.hasProperty(QTextFormat::ForegroundBrush) ? f.foreground().color() : QColor();
 }
 
 // Entry n (one line of text): the colour of its first character and of its line break.
-QColor firstCharColour(const QPlainTextEdit& log, int n) {
+QColor firstCharColour(const QPlainTextEdit& log, int n)
+{
     const QTextBlock block = log.document()->findBlockByNumber(n);
     if (block.begin() == block.end()) // an empty text: the break is the first character
         return colourOf(block.next().charFormat());
     return colourOf(block.begin().fragment().charFormat());
 }
-QColor lineBreakColour(const QPlainTextEdit& log, int n) {
+QColor lineBreakColour(const QPlainTextEdit& log, int n)
+{
     // A block's own character format is that of the break ending the block before it.
     return colourOf(log.document()->findBlockByNumber(n + 1).charFormat());
 }
 
-int endOf(const QPlainTextEdit& log) {
+int endOf(const QPlainTextEdit& log)
+{
     return log.document()->characterCount() - 1;
 }
 
 struct Log {
     QPlainTextEdit view;
-    Log() {
+    Log()
+    {
         view.resize(480, 385);
         ConfigureChatLog(view);
     }
@@ -41,8 +46,9 @@ struct Log {
 
 class TestChatLog : public QObject {
     Q_OBJECT
-  private slots:
-    void colourNames_data() {
+private slots:
+    void colourNames_data()
+    {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QColor>("colour");
         QTest::newRow("Red") << "Red" << QColor(255, 0, 0);
@@ -57,14 +63,16 @@ class TestChatLog : public QObject {
         QTest::newRow("trailing blank") << "Blue " << QColor();
         QTest::newRow("empty") << "" << QColor();
     }
-    void colourNames() {
+    void colourNames()
+    {
         QFETCH(QString, name);
         QFETCH(QColor, colour);
         QCOMPARE(ColourOf(name).value_or(QColor()), colour);
     }
 
     // Every entry reads back whole, as plain characters, in its one colour.
-    void entryReadsBack_data() {
+    void entryReadsBack_data()
+    {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("colour");
         QTest::newRow("plain") << "hello there"
@@ -83,7 +91,8 @@ class TestChatLog : public QObject {
                                 << "Gray";
         QTest::newRow("high Latin-1") << QString::fromLatin1("caf\xe9 \xbf?") << "White";
     }
-    void entryReadsBack() {
+    void entryReadsBack()
+    {
         QFETCH(QString, text);
         QFETCH(QString, colour);
         Log log;
@@ -94,7 +103,8 @@ class TestChatLog : public QObject {
         QCOMPARE(lineBreakColour(log.view, 0), *ColourOf(colour));
     }
 
-    void entriesKeepTheirOwnColours() {
+    void entriesKeepTheirOwnColours()
+    {
         Log log;
         const QStringList names{"Red", "Green", "White", "Yellow", "Blue", "Gray"};
         for (const QString& name : names)
@@ -115,7 +125,8 @@ class TestChatLog : public QObject {
 
     // Wherever the operator left the caret or a selection, the entry goes to the
     // end, nothing is replaced, and the caret then stands behind the entry.
-    void caretCases_data() {
+    void caretCases_data()
+    {
         QTest::addColumn<int>("entries");
         QTest::addColumn<int>("anchor");
         QTest::addColumn<int>("position");
@@ -130,7 +141,8 @@ class TestChatLog : public QObject {
         QTest::newRow("selection back to 0") << 3 << 7 << 0 << true;
         QTest::newRow("whole log selected") << 3 << 0 << -1 << true;
     }
-    void caretCases() {
+    void caretCases()
+    {
         QFETCH(int, entries);
         QFETCH(int, anchor);
         QFETCH(int, position);
@@ -156,7 +168,8 @@ class TestChatLog : public QObject {
 
     // Text inserted at the caret after an entry has no colour of its own, and
     // a colour name outside the six still shows its entry, uncoloured.
-    void ordinaryColour() {
+    void ordinaryColour()
+    {
         Log log;
         AddChat(log.view, "first", "Yellow");
         QVERIFY(!colourOf(log.view.textCursor().charFormat()).isValid());
@@ -173,7 +186,8 @@ class TestChatLog : public QObject {
         QCOMPARE(firstCharColour(log.view, 0), QColor(255, 255, 0));
     }
 
-    void operatorCanCopyButNotType() {
+    void operatorCanCopyButNotType()
+    {
         Log log;
         log.view.show();
         QVERIFY(QTest::qWaitForWindowActive(&log.view));
@@ -189,7 +203,8 @@ class TestChatLog : public QObject {
         QCOMPARE(QGuiApplication::clipboard()->text(), "visible text\n");
     }
 
-    void followsOnlyWhileAtTheBottom() {
+    void followsOnlyWhileAtTheBottom()
+    {
         Log log;
         log.view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&log.view));
@@ -211,7 +226,8 @@ class TestChatLog : public QObject {
     }
 
     // Logging in empties the logs; the view keeps its set-up afterwards.
-    void clearedLogStaysConfigured() {
+    void clearedLogStaysConfigured()
+    {
         Log log;
         AddChat(log.view, "old", "Red");
         log.view.clear();

@@ -67,7 +67,8 @@ private slots:
         QCOMPARE(sent(), QByteArray("a b c ? \xe9\r\n"));
 
         QCOMPARE(LogLines(*w.txtChatBox[3]),
-                 (QStringList{"< bot4 > hi <b>there</b>", "<bot4> ", QString::fromUtf8("<bot4> a b c ? \u00e9")}));
+                 (QStringList{"< bot4 > hi <b>there</b>", "<bot4> ",
+                              QString::fromUtf8("<bot4> a b c ? \u00e9")}));
     }
 
     void nothingHappensWithoutAConnectionOrATarget()

@@ -39,7 +39,7 @@ private slots:
                 loginSeen = clock.elapsed();
         });
         QTRY_VERIFY(c.w->btnLogin[2]->isEnabled()); // the board's tick enables it
-        c.w->btnLogin[2]->click(); // returns after the pause
+        c.w->btnLogin[2]->click();                  // returns after the pause
         QVERIFY(c.gateway.waitForText(n, "Op Den\r\n"));
         const qint64 homeSeen = clock.elapsed();
         QCOMPARE(c.gateway.received(n), kLoginStart + "bot3\r\npw3\r\nOp Den\r\n");
@@ -69,7 +69,8 @@ private slots:
 
         for (int bot : {0, 5}) {
             const int n = c.connectionOf(bot);
-            const QByteArray expected = kLoginStart + QString("bot%1\r\npw%1\r\n").arg(bot + 1).toLatin1();
+            const QByteArray expected =
+                kLoginStart + QString("bot%1\r\npw%1\r\n").arg(bot + 1).toLatin1();
             QVERIFY(c.gateway.waitForReceived(n, expected.size()));
             QCOMPARE(c.gateway.received(n), expected);
         }

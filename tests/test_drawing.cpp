@@ -15,15 +15,16 @@ const QColor kInvertedCyan(255, 0, 0);
 const QColor kTeal(0, 192, 192);
 constexpr int kTop = 16;
 
-QImage canvas(int width = 185, qreal dpr = 1.0) {
+QImage canvas(int width = 185, qreal dpr = 1.0)
+{
     QImage img(QSize(width, 48) * dpr, QImage::Format_ARGB32_Premultiplied);
     img.setDevicePixelRatio(dpr);
     img.fill(kMarker);
     return img;
 }
 
-UserItemLook item(int icon = 0, bool selected = false, bool focus = false,
-                  const QString& text = {}) {
+UserItemLook item(int icon = 0, bool selected = false, bool focus = false, const QString& text = {})
+{
     UserItemLook look;
     look.rect = QRect(0, kTop, 185, 16);
     look.selected = selected;
@@ -36,7 +37,8 @@ UserItemLook item(int icon = 0, bool selected = false, bool focus = false,
     return look;
 }
 
-void paint(QImage& img, const UserItemLook& look) {
+void paint(QImage& img, const UserItemLook& look)
+{
     QPainter p(&img);
     QFont font("DejaVu Sans");
     font.setPixelSize(11);
@@ -45,20 +47,24 @@ void paint(QImage& img, const UserItemLook& look) {
     DrawItem(p, look);
 }
 
-QColor at(const QImage& img, int x, int y) {
+QColor at(const QImage& img, int x, int y)
+{
     return img.pixelColor(x, y);
 }
 
 // Rows of other items are never touched.
-bool onlyItemRows(const QImage& img) {
+bool onlyItemRows(const QImage& img)
+{
     for (int y : {0, kTop - 1, kTop + 16, 47})
         for (int x = 0; x < img.width(); ++x)
-            if (at(img, x, y) != kMarker) return false;
+            if (at(img, x, y) != kMarker)
+                return false;
     return true;
 }
 
 // The picture as it must show in a list: 28 x 14, a missing last row black.
-QImage expectedBlock(int k, qreal dpr) {
+QImage expectedBlock(int k, qreal dpr)
+{
     QImage block(QSize(28, 14) * dpr, QImage::Format_ARGB32_Premultiplied);
     block.fill(Qt::black);
     QPainter p(&block);
@@ -72,8 +78,9 @@ QImage expectedBlock(int k, qreal dpr) {
 
 class TestDrawing : public QObject {
     Q_OBJECT
-  private slots:
-    void band_data() {
+private slots:
+    void band_data()
+    {
         QTest::addColumn<bool>("selected");
         QTest::addColumn<bool>("focus");
         QTest::addColumn<int>("index");
@@ -87,7 +94,8 @@ class TestDrawing : public QObject {
         QTest::newRow("selected with focus") << true << true << 1 << kCyan << kInvertedCyan;
         QTest::newRow("no item, focused") << true << true << -1 << kCyan << kInvertedCyan;
     }
-    void band() {
+    void band()
+    {
         QFETCH(bool, selected);
         QFETCH(bool, focus);
         QFETCH(int, index);
@@ -113,7 +121,8 @@ class TestDrawing : public QObject {
         QCOMPARE(inBlock == band, index == -1);
     }
 
-    void pictureBlock_data() {
+    void pictureBlock_data()
+    {
         QTest::addColumn<int>("k");
         QTest::addColumn<qreal>("dpr");
         for (int k = 0; k < ProductPictureCount; ++k) {
@@ -121,7 +130,8 @@ class TestDrawing : public QObject {
             QTest::addRow("picture %d at 2x", k) << k << 2.0;
         }
     }
-    void pictureBlock() {
+    void pictureBlock()
+    {
         QFETCH(int, k);
         QFETCH(qreal, dpr);
         for (bool selected : {false, true}) {
@@ -136,12 +146,14 @@ class TestDrawing : public QObject {
         }
     }
 
-    void dottedBoxForNoPicture_data() {
+    void dottedBoxForNoPicture_data()
+    {
         QTest::addColumn<int>("icon");
         QTest::newRow("-1") << -1;
         QTest::newRow("past the set") << ProductPictureCount;
     }
-    void dottedBoxForNoPicture() {
+    void dottedBoxForNoPicture()
+    {
         QFETCH(int, icon);
         QImage img = canvas();
         paint(img, item(icon));
@@ -155,7 +167,8 @@ class TestDrawing : public QObject {
             }
     }
 
-    void longNameClipped() {
+    void longNameClipped()
+    {
         QImage img = canvas();
         UserItemLook look = item(0, false, false, QString(80, 'W') + " second line");
         look.rect.setWidth(120);
@@ -177,7 +190,8 @@ class TestDrawing : public QObject {
         QVERIFY(rightmost >= 115); // cut at the edge, not elided or wrapped short of it
     }
 
-    void nameReadableOnTheBand() {
+    void nameReadableOnTheBand()
+    {
         for (bool selected : {false, true}) {
             QImage img = canvas();
             paint(img, item(0, selected, false, "MMMM"));
@@ -190,7 +204,8 @@ class TestDrawing : public QObject {
         }
     }
 
-    void topLine() {
+    void topLine()
+    {
         QImage img = canvas();
         UserItemLook look = item(0);
         look.topLine = true;
@@ -200,7 +215,8 @@ class TestDrawing : public QObject {
         QCOMPARE(at(img, 100, kTop + 1), QColor(Qt::black));
     }
 
-    void pictureSizes() {
+    void pictureSizes()
+    {
         QSet<QByteArray> distinct;
         for (int k = 0; k < ProductPictureCount; ++k) {
             const QSize size(28, (k == 8 || k == 9 || k == 11) ? 13 : 14);
@@ -224,7 +240,8 @@ class TestDrawing : public QObject {
 
     // The lists paint through the delegate: bands, pictures and the outline
     // that follows the list's focus.
-    void listPaintsItsItems() {
+    void listPaintsItsItems()
+    {
         QListWidget list;
         list.resize(185, 257);
         ConfigureUserList(list);

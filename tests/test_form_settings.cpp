@@ -13,19 +13,22 @@
 
 namespace {
 
-QByteArray readAll(const QString& path) {
+QByteArray readAll(const QString& path)
+{
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-void writeAll(const QString& path, const QByteArray& bytes) {
+void writeAll(const QString& path, const QByteArray& bytes)
+{
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     QCOMPARE(f.write(bytes), bytes.size());
 }
 
 // "1: <name of bot 1>" .. "10: <name of bot 10>", the bot tabs' captions.
-QStringList captions(const frmMain& w) {
+QStringList captions(const frmMain& w)
+{
     QStringList list;
     for (int k = 1; k <= BotCount; ++k)
         list << w.SSTab1->tabCaption(k);
@@ -33,32 +36,37 @@ QStringList captions(const frmMain& w) {
 }
 
 // `pattern` with %1 replaced by the bot number, if it has one.
-QString forBot(const QString& pattern, int i) {
+QString forBot(const QString& pattern, int i)
+{
     return pattern.contains("%1") ? pattern.arg(i) : pattern;
 }
 
-QStringList captionsFor(const QString& name) {
+QStringList captionsFor(const QString& name)
+{
     QStringList list;
     for (int i = 1; i <= BotCount; ++i)
         list << QString("%1: %2").arg(i).arg(forBot(name, i));
     return list;
 }
 
-void clickTab(frmMain& w, int k) {
+void clickTab(frmMain& w, int k)
+{
     QTest::mouseClick(w.SSTab1->tabButton(k), Qt::LeftButton);
     QCOMPARE(w.SSTab1->currentIndex(), k);
 }
 
 // Writes beyond `bytes` fail with EFBIG instead of killing the process.
 struct FileSizeLimit {
-    explicit FileSizeLimit(rlim_t bytes) {
+    explicit FileSizeLimit(rlim_t bytes)
+    {
         oldHandler = std::signal(SIGXFSZ, SIG_IGN);
         getrlimit(RLIMIT_FSIZE, &old);
         rlimit lower = old;
         lower.rlim_cur = bytes;
         setrlimit(RLIMIT_FSIZE, &lower);
     }
-    ~FileSizeLimit() {
+    ~FileSizeLimit()
+    {
         setrlimit(RLIMIT_FSIZE, &old);
         std::signal(SIGXFSZ, oldHandler);
     }
@@ -67,7 +75,8 @@ struct FileSizeLimit {
 };
 
 // Bot i's fields hold user<i>, pass<i> and host<i>.
-void fillFields(frmMain& w) {
+void fillFields(frmMain& w)
+{
     for (int i = 0; i < BotCount; ++i) {
         w.txtUsername[i]->setText(QString("user%1").arg(i + 1));
         w.txtPassword[i]->setText(QString("pass%1").arg(i + 1));
@@ -81,7 +90,8 @@ void fillFields(frmMain& w) {
 // The file as a save writes it from scratch; %1 is the bot number.
 QByteArray savedFile(const QString& user = "user%1", const QString& pass = "pass%1",
                      const QString& host = "host%1", const QString& home = "Op Room",
-                     const QString& antiIdle = "still here") {
+                     const QString& antiIdle = "still here")
+{
     QString text;
     for (int i = 1; i <= BotCount; ++i)
         text += QString("[Bot %1]\nUsername=%2\nPassword=%3\nServer=%4\n\n")
@@ -91,7 +101,8 @@ QByteArray savedFile(const QString& user = "user%1", const QString& pass = "pass
     return text.toLatin1();
 }
 
-void expectWarning(const QString& pattern) {
+void expectWarning(const QString& pattern)
+{
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(pattern));
 }
 
@@ -99,8 +110,9 @@ void expectWarning(const QString& pattern) {
 
 class TestFormSettings : public QObject {
     Q_OBJECT
-  private slots:
-    void startsWithDefaults() {
+private slots:
+    void startsWithDefaults()
+    {
         TempSettings s;
         frmMain w(s.path());
         w.Load();
@@ -115,7 +127,8 @@ class TestFormSettings : public QObject {
         QVERIFY(!QFile::exists(s.path()));
     }
 
-    void loadsFromFile() {
+    void loadsFromFile()
+    {
         TempSettings s;
         QByteArray text = savedFile().replace("Username=user3", "Username=");
         writeAll(s.path(), text + "2nd Home Channel=ignored\n");
@@ -133,7 +146,8 @@ class TestFormSettings : public QObject {
         QCOMPARE(captions(w)[9], QString("10: user10"));
     }
 
-    void tabClickWritesEveryValue() {
+    void tabClickWritesEveryValue()
+    {
         TempSettings s;
         {
             frmMain w(s.path());
@@ -162,7 +176,8 @@ class TestFormSettings : public QObject {
         QVERIFY(again.txtHomeChannel2->text().isEmpty());
     }
 
-    void closingWritesEveryValueAndClosesSockets() {
+    void closingWritesEveryValueAndClosesSockets()
+    {
         TempSettings s;
         QTcpServer server;
         QVERIFY(server.listen(QHostAddress(TEST_LOOPBACK)));
@@ -192,7 +207,8 @@ class TestFormSettings : public QObject {
         QCOMPARE(captions(w), captionsFor("Guest")); // shutdown leaves them
     }
 
-    void failedSaveKeepsOldFileAndFields_data() {
+    void failedSaveKeepsOldFileAndFields_data()
+    {
         QTest::addColumn<QString>("path");    // the settings file
         QTest::addColumn<QString>("blocker"); // what is in the way; "/" ends a folder
         QTest::addColumn<QString>("loadWarning");
@@ -207,7 +223,8 @@ class TestFormSettings : public QObject {
                                           << "setup.cfg/"
                                           << "not read from" << QStringList{"setup.cfg"};
     }
-    void failedSaveKeepsOldFileAndFields() {
+    void failedSaveKeepsOldFileAndFields()
+    {
         QFETCH(QString, path);
         QFETCH(QString, blocker);
         QFETCH(QString, loadWarning);
@@ -233,7 +250,8 @@ class TestFormSettings : public QObject {
         expectWarning("^tenfold: settings not saved to " + named + ": .+");
         {
             std::optional<FileSizeLimit> limit;
-            if (blocker.isEmpty()) limit.emplace(64);
+            if (blocker.isEmpty())
+                limit.emplace(64);
             clickTab(w, 2);
         }
         QCOMPARE(
@@ -258,7 +276,8 @@ class TestFormSettings : public QObject {
         }
     }
 
-    void hugeFileDoesNotStallStartUp() {
+    void hugeFileDoesNotStallStartUp()
+    {
         TempSettings s;
         {
             QFile f(s.path());

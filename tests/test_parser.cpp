@@ -124,9 +124,10 @@ private slots:
         QByteArray withNul("1018 INFO \"a\0b\"\r\n", 17);
         QVERIFY(c.feed(0, withNul + "1018 INFO \"caf\xe9 \xff\x80\"\r\n"
                                     "1018 INFO \"<b>bold</b> &amp; <img src=x>\"\r\n"));
-        QCOMPARE(LogLines(*c.w->txtChatBox[0]),
-                 (QStringList{QString::fromLatin1("a\0b", 3), QString::fromLatin1("caf\xe9 \xff\x80"),
-                              "<b>bold</b> &amp; <img src=x>"}));
+        QCOMPARE(
+            LogLines(*c.w->txtChatBox[0]),
+            (QStringList{QString::fromLatin1("a\0b", 3), QString::fromLatin1("caf\xe9 \xff\x80"),
+                         "<b>bold</b> &amp; <img src=x>"}));
     }
 
     void anEndlessLineCannotGrowMemory()
@@ -158,7 +159,8 @@ private slots:
         QVERIFY(c.gateway.waitForText(ten, "/join Op Den\r\n"));
         QCOMPARE(c.gateway.received(ten), QByteArray("/join Op Den\r\n"));
         QCOMPARE(c.gateway.received(one), QByteArray());
-        QCOMPARE(LogLines(*c.w->txtChatBox[0]), QStringList{"bot10 has been kicked by Boss (spamming)."});
+        QCOMPARE(LogLines(*c.w->txtChatBox[0]),
+                 QStringList{"bot10 has been kicked by Boss (spamming)."});
 
         c.gateway.clearReceived(ten);
         QVERIFY(c.feed(9, "1018 INFO \"bot10 has been banned by Boss (bad bot).\"\r\n"));
@@ -171,7 +173,8 @@ private slots:
         c.w->txtAntiIdle->setText("");
         QVERIFY(c.feed(9, kick + "2000 NULL\r\n"));
         QVERIFY(c.gateway.waitForText(ten, ")]\r\n"));
-        QCOMPARE(c.gateway.received(ten), QByteArray("/join \r\n/me Anti-Idle [Tenfold v1.00 ()]\r\n"));
+        QCOMPARE(c.gateway.received(ten),
+                 QByteArray("/join \r\n/me Anti-Idle [Tenfold v1.00 ()]\r\n"));
     }
 
     void linesArrivingDuringARejoinStayInOrder()
@@ -189,8 +192,9 @@ private slots:
             }
         });
         QVERIFY(c.feed(0, "1018 INFO \"bot1 was kicked\"\r\n1018 INFO \"two\"\r\n"));
-        QTRY_COMPARE(LogLines(*c.w->txtChatBox[0]),
-                     (QStringList{"bot1 was kicked", "two", "You have joined channel: Op Den", "three"}));
+        QTRY_COMPARE(
+            LogLines(*c.w->txtChatBox[0]),
+            (QStringList{"bot1 was kicked", "two", "You have joined channel: Op Den", "three"}));
     }
 };
 

@@ -117,7 +117,8 @@ private slots:
         QTest::newRow("user") << QByteArray("1001 USER a 0010 [CHAT]") << int(Event::UserIn);
         QTest::newRow("join") << QByteArray("1002 JOIN a 0010 [CHAT]") << int(Event::UserJoin);
         QTest::newRow("leave") << QByteArray("1003 LEAVE a 0010") << int(Event::UserLeave);
-        QTest::newRow("whisper") << QByteArray("1004 WHISPER a 0010 \"x\"") << int(Event::WhisperFrom);
+        QTest::newRow("whisper") << QByteArray("1004 WHISPER a 0010 \"x\"")
+                                 << int(Event::WhisperFrom);
         QTest::newRow("talk") << QByteArray("1005 TALK a 0010 \"x\"") << int(Event::Talk);
         QTest::newRow("channel") << QByteArray("1007 CHANNEL \"x\"") << int(Event::Channel);
         QTest::newRow("info") << QByteArray("1018 INFO \"x\"") << int(Event::Info);
@@ -126,7 +127,8 @@ private slots:
         QTest::newRow("null") << QByteArray("2000 NULL") << int(Event::KeepAlive);
         QTest::newRow("name") << QByteArray("2010 NAME x") << int(Event::Name);
         QTest::newRow("flags update") << QByteArray("1009 USER a 0000") << int(Event::Other);
-        QTest::newRow("whisper sent") << QByteArray("1010 WHISPER a 0010 \"x\"") << int(Event::Other);
+        QTest::newRow("whisper sent")
+            << QByteArray("1010 WHISPER a 0010 \"x\"") << int(Event::Other);
         QTest::newRow("short") << QByteArray("100") << int(Event::Other);
         QTest::newRow("empty") << QByteArray("") << int(Event::Other);
         QTest::newRow("prompt") << QByteArray("Password: ") << int(Event::Other);
@@ -144,24 +146,42 @@ private slots:
         QTest::addColumn<bool>("listed");
         QTest::addColumn<QByteArray>("name");
         QTest::addColumn<int>("icon");
-        QTest::newRow("chat") << QByteArray("1001 USER Guard 0010 [CHAT]") << true << QByteArray("Guard") << 0;
-        QTest::newRow("sshr") << QByteArray("1001 USER a 0000 [SSHR]") << true << QByteArray("a") << 1;
-        QTest::newRow("drtl") << QByteArray("1002 JOIN a 0010 [DRTL]") << true << QByteArray("a") << 2;
-        QTest::newRow("sexp") << QByteArray("1001 USER a 0000 [SEXP]") << true << QByteArray("a") << 3;
-        QTest::newRow("star") << QByteArray("1001 USER a 0010 [STAR]") << true << QByteArray("a") << 4;
-        QTest::newRow("dshr") << QByteArray("1001 USER Scout 0000 [DSHR]") << true << QByteArray("Scout") << 6;
-        QTest::newRow("op over product") << QByteArray("1001 USER Scout 0012 [SEXP]") << true << QByteArray("Scout") << 5;
-        QTest::newRow("op any product") << QByteArray("1002 JOIN Scout 0002 [W2BN]") << true << QByteArray("Scout") << 5;
-        QTest::newRow("op bit of other flags") << QByteArray("1001 USER a 000A [CHAT]") << true << QByteArray("a") << 5;
-        QTest::newRow("flags outside the four") << QByteArray("1001 USER Scout 0020 [CHAT]") << true << QByteArray("Scout") << 0;
-        QTest::newRow("flags not hex") << QByteArray("1001 USER Scout zz02 [CHAT]") << true << QByteArray("Scout") << 0;
-        QTest::newRow("unknown product") << QByteArray("1001 USER Scout 0010 [W2BN]") << true << QByteArray("Scout") << -1;
-        QTest::newRow("tag then blank") << QByteArray("1001 USER Scout 0010 [CHAT] ") << true << QByteArray("Scout") << -1;
-        QTest::newRow("small letters") << QByteArray("1001 USER Scout 0010 [chat]") << true << QByteArray("Scout") << -1;
-        QTest::newRow("name holding flags") << QByteArray("1001 USER ab0000 0010 [CHAT]") << true << QByteArray("ab0000") << 0;
-        QTest::newRow("name holding a tag") << QByteArray("1001 USER [STAR] 0010 [CHAT]") << true << QByteArray("[STAR]") << 0;
-        QTest::newRow("one character") << QByteArray("1001 USER x 0010 [STAR]") << true << QByteArray("x") << 4;
-        QTest::newRow("empty name") << QByteArray("1001 USER  0010 [STAR]") << true << QByteArray("") << 4;
+        QTest::newRow("chat") << QByteArray("1001 USER Guard 0010 [CHAT]") << true
+                              << QByteArray("Guard") << 0;
+        QTest::newRow("sshr") << QByteArray("1001 USER a 0000 [SSHR]") << true << QByteArray("a")
+                              << 1;
+        QTest::newRow("drtl") << QByteArray("1002 JOIN a 0010 [DRTL]") << true << QByteArray("a")
+                              << 2;
+        QTest::newRow("sexp") << QByteArray("1001 USER a 0000 [SEXP]") << true << QByteArray("a")
+                              << 3;
+        QTest::newRow("star") << QByteArray("1001 USER a 0010 [STAR]") << true << QByteArray("a")
+                              << 4;
+        QTest::newRow("dshr") << QByteArray("1001 USER Scout 0000 [DSHR]") << true
+                              << QByteArray("Scout") << 6;
+        QTest::newRow("op over product")
+            << QByteArray("1001 USER Scout 0012 [SEXP]") << true << QByteArray("Scout") << 5;
+        QTest::newRow("op any product")
+            << QByteArray("1002 JOIN Scout 0002 [W2BN]") << true << QByteArray("Scout") << 5;
+        QTest::newRow("op bit of other flags")
+            << QByteArray("1001 USER a 000A [CHAT]") << true << QByteArray("a") << 5;
+        QTest::newRow("flags outside the four")
+            << QByteArray("1001 USER Scout 0020 [CHAT]") << true << QByteArray("Scout") << 0;
+        QTest::newRow("flags not hex")
+            << QByteArray("1001 USER Scout zz02 [CHAT]") << true << QByteArray("Scout") << 0;
+        QTest::newRow("unknown product")
+            << QByteArray("1001 USER Scout 0010 [W2BN]") << true << QByteArray("Scout") << -1;
+        QTest::newRow("tag then blank")
+            << QByteArray("1001 USER Scout 0010 [CHAT] ") << true << QByteArray("Scout") << -1;
+        QTest::newRow("small letters")
+            << QByteArray("1001 USER Scout 0010 [chat]") << true << QByteArray("Scout") << -1;
+        QTest::newRow("name holding flags")
+            << QByteArray("1001 USER ab0000 0010 [CHAT]") << true << QByteArray("ab0000") << 0;
+        QTest::newRow("name holding a tag")
+            << QByteArray("1001 USER [STAR] 0010 [CHAT]") << true << QByteArray("[STAR]") << 0;
+        QTest::newRow("one character")
+            << QByteArray("1001 USER x 0010 [STAR]") << true << QByteArray("x") << 4;
+        QTest::newRow("empty name")
+            << QByteArray("1001 USER  0010 [STAR]") << true << QByteArray("") << 4;
         QTest::newRow("no flags") << QByteArray("1001 USER Scout") << false << QByteArray() << -1;
         QTest::newRow("nothing") << QByteArray("1001") << false << QByteArray() << -1;
     }
@@ -189,9 +209,10 @@ private slots:
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<bool>("cut");
         QTest::addColumn<QByteArray>("text");
-        QTest::newRow("plain") << QByteArray("1018 INFO \"Welcome\"") << true << QByteArray("Welcome");
-        QTest::newRow("inner quotes") << QByteArray("1018 INFO \"You are in channel \"Chat\".\"") << true
-                                      << QByteArray("You are in channel \"Chat\".");
+        QTest::newRow("plain") << QByteArray("1018 INFO \"Welcome\"") << true
+                               << QByteArray("Welcome");
+        QTest::newRow("inner quotes") << QByteArray("1018 INFO \"You are in channel \"Chat\".\"")
+                                      << true << QByteArray("You are in channel \"Chat\".");
         QTest::newRow("empty") << QByteArray("1019 ERROR \"\"") << true << QByteArray("");
         QTest::newRow("one quote") << QByteArray("1019 ERROR \"open") << false << QByteArray();
         QTest::newRow("none") << QByteArray("1019 ERROR text") << false << QByteArray();
@@ -250,15 +271,22 @@ private slots:
         QTest::addColumn<int>("result");
         const int none = int(KickBan::None), kicked = int(KickBan::Kicked),
                   banned = int(KickBan::Banned);
-        QTest::newRow("kicked") << QByteArray("Guard has been kicked by Boss (spam).") << QByteArray("Guard") << kicked;
-        QTest::newRow("banned") << QByteArray("Guard has been banned by Boss.") << QByteArray("Guard") << banned;
-        QTest::newRow("both: kick wins") << QByteArray("Guard was banned and kicked") << QByteArray("Guard") << kicked;
-        QTest::newRow("someone else") << QByteArray("Scout has been kicked by Boss.") << QByteArray("Guard") << none;
-        QTest::newRow("longer name") << QByteArray("bot10 has been kicked by Boss.") << QByteArray("bot1") << none;
+        QTest::newRow("kicked") << QByteArray("Guard has been kicked by Boss (spam).")
+                                << QByteArray("Guard") << kicked;
+        QTest::newRow("banned") << QByteArray("Guard has been banned by Boss.")
+                                << QByteArray("Guard") << banned;
+        QTest::newRow("both: kick wins")
+            << QByteArray("Guard was banned and kicked") << QByteArray("Guard") << kicked;
+        QTest::newRow("someone else")
+            << QByteArray("Scout has been kicked by Boss.") << QByteArray("Guard") << none;
+        QTest::newRow("longer name")
+            << QByteArray("bot10 has been kicked by Boss.") << QByteArray("bot1") << none;
         QTest::newRow("name alone") << QByteArray("bot1") << QByteArray("bot1") << none;
-        QTest::newRow("empty account") << QByteArray("Scout has been kicked.") << QByteArray("") << none;
+        QTest::newRow("empty account")
+            << QByteArray("Scout has been kicked.") << QByteArray("") << none;
         QTest::newRow("capital K") << QByteArray("Guard was Kicked") << QByteArray("Guard") << none;
-        QTest::newRow("case of name") << QByteArray("guard was kicked") << QByteArray("Guard") << none;
+        QTest::newRow("case of name")
+            << QByteArray("guard was kicked") << QByteArray("Guard") << none;
     }
     void kickAndBan()
     {

@@ -6,18 +6,21 @@
 
 namespace {
 
-QByteArray readAll(const QString& path) {
+QByteArray readAll(const QString& path)
+{
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-void writeAll(const QString& path, const QByteArray& bytes) {
+void writeAll(const QString& path, const QByteArray& bytes)
+{
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     QCOMPARE(f.write(bytes), bytes.size());
 }
 
-int modeOf(const QString& path) {
+int modeOf(const QString& path)
+{
     struct stat st;
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
 }
@@ -43,8 +46,9 @@ const QByteArray kProfileFile = "; written by hand\r\n\r\n"
 
 class TestSettingsFile : public QObject {
     Q_OBJECT
-  private slots:
-    void roundTrip_data() {
+private slots:
+    void roundTrip_data()
+    {
         QTest::addColumn<QString>("value");
         QTest::addColumn<QByteArray>("line"); // as stored, when it matters
         QTest::newRow("plain") << "Op Room 2" << QByteArray("Password=Op Room 2");
@@ -64,7 +68,8 @@ class TestSettingsFile : public QObject {
             << "evil\r\n[Bot 2]\nServer=x\ry" << QByteArray("Password=evil  [Bot 2] Server=x y");
         QTest::newRow("5000 chars") << QString(4999, 'y') + "z" << QByteArray();
     }
-    void roundTrip() {
+    void roundTrip()
+    {
         QFETCH(QString, value);
         QFETCH(QByteArray, line);
         TempSettings s;
@@ -74,7 +79,8 @@ class TestSettingsFile : public QObject {
 
         const QByteArray stored = readAll(s.path());
         QCOMPARE(stored.count('\n'), 4); // no key or section added
-        if (!line.isEmpty()) QVERIFY2(stored.contains("\n" + line + "\n"), stored.constData());
+        if (!line.isEmpty())
+            QVERIFY2(stored.contains("\n" + line + "\n"), stored.constData());
         QString expected = QString::fromLatin1(value.toLatin1()); // "?" for what it cannot hold
         expected.replace('\r', ' ').replace('\n', ' ');
         QCOMPARE(ReadSetting("Bot 1", "Password", s.path(), "default"), expected);
@@ -83,7 +89,8 @@ class TestSettingsFile : public QObject {
         QCOMPARE(ReadSetting("Bot 1", "Server", s.path(), ""), QString("after"));
     }
 
-    void readsProfileFormat_data() {
+    void readsProfileFormat_data()
+    {
         QTest::addColumn<QString>("section");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("expected");
@@ -118,7 +125,8 @@ class TestSettingsFile : public QObject {
                                     << "Server"
                                     << "default";
     }
-    void readsProfileFormat() {
+    void readsProfileFormat()
+    {
         QFETCH(QString, section);
         QFETCH(QString, key);
         QFETCH(QString, expected);
@@ -127,7 +135,8 @@ class TestSettingsFile : public QObject {
         QCOMPARE(ReadSetting(section, key, s.path(), "default"), expected);
     }
 
-    void keepsWhatItDoesNotKnow() {
+    void keepsWhatItDoesNotKnow()
+    {
         TempSettings s;
         writeAll(s.path(), "; my bots\r\n\r\n"
                            "[Bot 1]\r\n"
@@ -155,7 +164,8 @@ class TestSettingsFile : public QObject {
                                                "; the end\n"));
     }
 
-    void modes_data() {
+    void modes_data()
+    {
         QTest::addColumn<int>("before"); // -1: no file, no folder
         QTest::addColumn<int>("after");
         QTest::newRow("new file is private") << -1 << 0600;
@@ -163,7 +173,8 @@ class TestSettingsFile : public QObject {
         QTest::newRow("private stays private") << 0600 << 0600;
         QTest::newRow("wider is kept") << 0640 << 0640;
     }
-    void modes() {
+    void modes()
+    {
         QFETCH(int, before);
         QFETCH(int, after);
         TempSettings s;
@@ -181,7 +192,8 @@ class TestSettingsFile : public QObject {
         }
     }
 
-    void damagedFiles_data() {
+    void damagedFiles_data()
+    {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("expected"); // Bot 1's user name
         QByteArray noise(64 * 1024, '\0');
@@ -196,7 +208,8 @@ class TestSettingsFile : public QObject {
         QTest::newRow("after noise") << noise + "\n[Bot 1]\nUsername=alice\n"
                                      << "alice";
     }
-    void damagedFiles() {
+    void damagedFiles()
+    {
         QFETCH(QByteArray, content);
         QFETCH(QString, expected);
         TempSettings s;

@@ -18,11 +18,13 @@ const QColor kGray(128, 128, 128), kWhite(255, 255, 255), kYellow(255, 255, 0), 
 
 // The last entry of a log: its text and the colour of its first character
 // (of its line break when the text is empty).
-QString lastEntry(const QPlainTextEdit& log) {
+QString lastEntry(const QPlainTextEdit& log)
+{
     const QTextBlock block = log.document()->lastBlock().previous();
     return block.isValid() ? block.text() : QString();
 }
-QColor lastColour(const QPlainTextEdit& log) {
+QColor lastColour(const QPlainTextEdit& log)
+{
     const QTextBlock block = log.document()->lastBlock().previous();
     const QTextCharFormat f = block.begin() != block.end() ? block.begin().fragment().charFormat()
                                                            : block.next().charFormat();
@@ -39,8 +41,9 @@ struct Window {
 
 class TestShowData : public QObject {
     Q_OBJECT
-  private slots:
-    void whisperFrom_data() {
+private slots:
+    void whisperFrom_data()
+    {
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<bool>("shown");
         QTest::addColumn<QString>("entry");
@@ -64,7 +67,8 @@ class TestShowData : public QObject {
         QTest::newRow("one quote") << QByteArray("1004 WHISPER bob 0010 \"hi") << false << "";
         QTest::newRow("no flags field") << QByteArray("1004 WHISPER bob") << false << "";
     }
-    void whisperFrom() {
+    void whisperFrom()
+    {
         QFETCH(QByteArray, line);
         QFETCH(bool, shown);
         QFETCH(QString, entry);
@@ -78,7 +82,8 @@ class TestShowData : public QObject {
         QCOMPARE(lastColour(win.log()), kGray);
     }
 
-    void emote_data() {
+    void emote_data()
+    {
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QString>("entry");
         QTest::newRow("plain") << QByteArray("1023 EMOTE bob 0010 \"waves\"") << "< bob waves>";
@@ -92,7 +97,8 @@ class TestShowData : public QObject {
         QTest::newRow("no quotes") << QByteArray("1023 EMOTE bob 0010 waves") << "< bob >";
         QTest::newRow("no fields") << QByteArray("1023 EMOTE") << "<>";
     }
-    void emote() {
+    void emote()
+    {
         QFETCH(QByteArray, line);
         QFETCH(QString, entry);
         Window win;
@@ -102,7 +108,8 @@ class TestShowData : public QObject {
     }
 
     // The talk form follows the caret test; every entry still goes to the end.
-    void talkForms() {
+    void talkForms()
+    {
         Window win;
         const auto talk = protocol::cutTalk("1005 TALK bob 0010 \"hi\"");
         QVERIFY(talk);
@@ -124,14 +131,16 @@ class TestShowData : public QObject {
                                           "< Guest > from the top\n");
     }
 
-    void whisperTo() {
+    void whisperTo()
+    {
         Window win;
         ShowWhisperTo(win.w, kBot, "bob", "psst \"quoted\"");
         QCOMPARE(win.log().toPlainText(), "<To:bob> psst \"quoted\"\n");
         QCOMPARE(lastColour(win.log()), kGray);
     }
 
-    void channelJoined_data() {
+    void channelJoined_data()
+    {
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QString>("channel");
         QTest::newRow("plain") << QByteArray("1007 CHANNEL \"Lobby\"") << "Lobby";
@@ -142,7 +151,8 @@ class TestShowData : public QObject {
     }
     // Channel box, log entry, emptied list, label: each effect sees the ones
     // before it done and the ones after it not yet.
-    void channelJoined() {
+    void channelJoined()
+    {
         QFETCH(QByteArray, line);
         QFETCH(QString, channel);
         Window win;
@@ -175,12 +185,14 @@ class TestShowData : public QObject {
         QCOMPARE(win.w.lblCurrentChannel[kBot]->textFormat(), Qt::PlainText);
     }
 
-    void malformedChannelChangesNothing_data() {
+    void malformedChannelChangesNothing_data()
+    {
         QTest::addColumn<QByteArray>("line");
         QTest::newRow("no quotes") << QByteArray("1007 CHANNEL Lobby");
         QTest::newRow("one quote") << QByteArray("1007 CHANNEL \"Lobby");
     }
-    void malformedChannelChangesNothing() {
+    void malformedChannelChangesNothing()
+    {
         QFETCH(QByteArray, line);
         Window win;
         AddUser(*win.w.UserList[kBot], "1001 USER Guard 0010 [CHAT]", "0010");

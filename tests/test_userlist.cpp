@@ -6,16 +6,19 @@
 
 namespace {
 
-bool add(QListWidget& list, const QByteArray& line) {
+bool add(QListWidget& list, const QByteArray& line)
+{
     const std::string_view l(line.constData(), size_t(line.size()));
     return AddUser(list, l, protocol::GetUserFlags(l));
 }
-bool remove(QListWidget& list, const QByteArray& line) {
+bool remove(QListWidget& list, const QByteArray& line)
+{
     const std::string_view l(line.constData(), size_t(line.size()));
     return RemoveUser(list, l, protocol::GetUserFlags(l));
 }
 
-QStringList items(const QListWidget& list) {
+QStringList items(const QListWidget& list)
+{
     QStringList out;
     for (int i = 0; i < list.count(); ++i)
         out << QString("%1/%2").arg(list.item(i)->text()).arg(ItemIcon(list, i));
@@ -26,8 +29,9 @@ QStringList items(const QListWidget& list) {
 
 class TestUserList : public QObject {
     Q_OBJECT
-  private slots:
-    void addUser_data() {
+private slots:
+    void addUser_data()
+    {
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<bool>("listed");
         QTest::addColumn<QString>("name");
@@ -69,7 +73,8 @@ class TestUserList : public QObject {
         QTest::newRow("no flags field") << QByteArray("1001 USER Scout") << false << "" << 0;
         QTest::newRow("no name field") << QByteArray("1001 USER") << false << "" << 0;
     }
-    void addUser() {
+    void addUser()
+    {
         QFETCH(QByteArray, line);
         QFETCH(bool, listed);
         QFETCH(QString, name);
@@ -77,7 +82,8 @@ class TestUserList : public QObject {
         QListWidget list;
         QCOMPARE(add(list, line), listed);
         QCOMPARE(list.count(), listed ? 1 : 0);
-        if (!listed) return;
+        if (!listed)
+            return;
         QCOMPARE(list.item(0)->text(), name);
         QCOMPARE(ItemIcon(list, 0), icon);
         QVERIFY(!ItemTopLine(list, 0));
@@ -85,7 +91,8 @@ class TestUserList : public QObject {
 
     // A leave line removes every item of its name, and only those; the items
     // left keep their names, pictures and order.
-    void removeUser_data() {
+    void removeUser_data()
+    {
         QTest::addColumn<QByteArray>("leave");
         QTest::addColumn<bool>("done");
         QTest::addColumn<QStringList>("removed");
@@ -100,7 +107,8 @@ class TestUserList : public QObject {
         QTest::newRow("no flags field") << QByteArray("1003 LEAVE b") << true << QStringList{"b/0"};
         QTest::newRow("no name field") << QByteArray("1003 LEAVE") << false << QStringList{};
     }
-    void removeUser() {
+    void removeUser()
+    {
         QFETCH(QByteArray, leave);
         QFETCH(bool, done);
         QFETCH(QStringList, removed);
@@ -120,7 +128,8 @@ class TestUserList : public QObject {
         QVERIFY(remove(list, leave) == done && list.count() == 0);
     }
 
-    void selectedUser() {
+    void selectedUser()
+    {
         QListWidget list;
         ConfigureUserList(list);
         QCOMPARE(SelectedUser(list), "");
@@ -139,7 +148,8 @@ class TestUserList : public QObject {
     }
 
     // Items are 16 pixels high and as wide as the list, however long their names.
-    void itemGeometry() {
+    void itemGeometry()
+    {
         QListWidget list;
         list.resize(185, 257);
         ConfigureUserList(list);

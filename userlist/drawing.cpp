@@ -19,19 +19,24 @@ constexpr int kNameIndent = 40;
 
 // The platform's focus outline: every other pixel along the edge of `r`
 // inverted, so that drawing it twice removes it.
-void invertDotted(QPainter& p, const QRect& r) {
-    if (r.isEmpty()) return;
+void invertDotted(QPainter& p, const QRect& r)
+{
+    if (r.isEmpty())
+        return;
     QVector<QRect> dots;
     auto dot = [&](int x, int y) {
-        if ((x - r.left() + y - r.top()) % 2 == 0) dots.append(QRect(x, y, 1, 1));
+        if ((x - r.left() + y - r.top()) % 2 == 0)
+            dots.append(QRect(x, y, 1, 1));
     };
     for (int x = r.left(); x <= r.right(); ++x) {
         dot(x, r.top());
-        if (r.bottom() != r.top()) dot(x, r.bottom());
+        if (r.bottom() != r.top())
+            dot(x, r.bottom());
     }
     for (int y = r.top() + 1; y < r.bottom(); ++y) {
         dot(r.left(), y);
-        if (r.right() != r.left()) dot(r.right(), y);
+        if (r.right() != r.left())
+            dot(r.right(), y);
     }
     p.save();
     p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
@@ -41,7 +46,8 @@ void invertDotted(QPainter& p, const QRect& r) {
     p.restore();
 }
 
-QPixmap picture(int k, qreal dpr) {
+QPixmap picture(int k, qreal dpr)
+{
     const QString key = QStringLiteral("tenfold-picture-%1@%2").arg(k).arg(dpr);
     QPixmap pm;
     if (!QPixmapCache::find(key, &pm)) {
@@ -53,7 +59,8 @@ QPixmap picture(int k, qreal dpr) {
 
 } // namespace
 
-void DrawItem(QPainter& p, const UserItemLook& item) {
+void DrawItem(QPainter& p, const UserItemLook& item)
+{
     const QRect& r = item.rect;
     p.save();
     p.setRenderHint(QPainter::Antialiasing, false);
@@ -63,13 +70,15 @@ void DrawItem(QPainter& p, const UserItemLook& item) {
                   Qt::IntersectClip);
 
     p.fillRect(r, item.selected ? kSelectedBand : QColor(Qt::black));
-    if (item.listHasFocus && item.selected) invertDotted(p, r);
+    if (item.listHasFocus && item.selected)
+        invertDotted(p, r);
     if (item.index == -1) {
         p.restore();
         return;
     }
 
-    if (item.topLine) p.fillRect(QRect(r.left(), r.top(), r.width(), 1), item.lineColour);
+    if (item.topLine)
+        p.fillRect(QRect(r.left(), r.top(), r.width(), 1), item.lineColour);
 
     const QRect block(0, r.top() + kPictureDrop, kPictureWidth, kPictureRows);
     if (item.icon >= 0 && item.icon < ProductPictureCount) {
@@ -92,7 +101,8 @@ void DrawItem(QPainter& p, const UserItemLook& item) {
 }
 
 void UserListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
-                             const QModelIndex& index) const {
+                             const QModelIndex& index) const
+{
     UserItemLook look;
     look.rect = option.rect;
     look.selected = option.state & QStyle::State_Selected;
@@ -108,7 +118,8 @@ void UserListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     DrawItem(*painter, look);
 }
 
-QSize UserListDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const {
+QSize UserListDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const
+{
     // The list stretches items to its width; names are clipped, never measured.
     return {kNameIndent, userlist::ItemHeight};
 }

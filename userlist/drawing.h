@@ -25,7 +25,7 @@ void DrawItem(QPainter& p, const UserItemLook& item);
 
 class UserListDelegate : public QStyledItemDelegate {
     Q_OBJECT
-  public:
+public:
     using QStyledItemDelegate::QStyledItemDelegate;
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;

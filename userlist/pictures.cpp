@@ -34,31 +34,39 @@ constexpr Glyph kGlyphs[] = {
     {'.', {".", ".", ".", ".", "#"}},
 };
 
-const Glyph* glyph(char c) {
+const Glyph* glyph(char c)
+{
     for (const Glyph& g : kGlyphs)
-        if (g.c == c) return &g;
+        if (g.c == c)
+            return &g;
     return nullptr;
 }
 
-int glyphWidth(const Glyph& g) {
+int glyphWidth(const Glyph& g)
+{
     return int(std::string_view(g.rows[0]).size());
 }
 
 // Width of a word: glyphs one pixel apart.
-int width(std::string_view text) {
+int width(std::string_view text)
+{
     int w = 0;
     for (char c : text)
-        if (const Glyph* g = glyph(c)) w += glyphWidth(*g) + 1;
+        if (const Glyph* g = glyph(c))
+            w += glyphWidth(*g) + 1;
     return w > 0 ? w - 1 : 0;
 }
 
-void draw(QPainter& p, std::string_view text, int x, int y, const QColor& colour) {
+void draw(QPainter& p, std::string_view text, int x, int y, const QColor& colour)
+{
     for (char c : text) {
         const Glyph* g = glyph(c);
-        if (!g) continue;
+        if (!g)
+            continue;
         for (int row = 0; row < kHeight; ++row)
             for (int col = 0; g->rows[row][col]; ++col)
-                if (g->rows[row][col] == '#') p.fillRect(QRect(x + col, y + row, 1, 1), colour);
+                if (g->rows[row][col] == '#')
+                    p.fillRect(QRect(x + col, y + row, 1, 1), colour);
         x += glyphWidth(*g) + 1;
     }
 }
@@ -67,12 +75,14 @@ void draw(QPainter& p, std::string_view text, int x, int y, const QColor& colour
 
 // Pictures are drawn in logical pixels: whole-pixel rectangles stay sharp at
 // any device pixel ratio, curves are antialiased vectors.
-void px(QPainter& p, int x, int y, int w, int h, const QColor& c) {
+void px(QPainter& p, int x, int y, int w, int h, const QColor& c)
+{
     p.fillRect(QRect(x, y, w, h), c);
 }
 
 // A badge: a rectangle with its corner pixels cut, a border and a lighter top edge.
-void badge(QPainter& p, const QRect& r, const QColor& fill, const QColor& border) {
+void badge(QPainter& p, const QRect& r, const QColor& fill, const QColor& border)
+{
     const int l = r.left(), t = r.top(), b = r.bottom();
     px(p, l + 1, t, r.width() - 2, r.height(), border);
     px(p, l, t + 1, r.width(), r.height() - 2, border);
@@ -82,14 +92,16 @@ void badge(QPainter& p, const QRect& r, const QColor& fill, const QColor& border
 }
 
 // Words centred on a row band of the picture.
-void word(QPainter& p, std::string_view text, const QRect& within, const QColor& c) {
+void word(QPainter& p, std::string_view text, const QRect& within, const QColor& c)
+{
     const int w = pixelfont::width(text);
     const int x = within.left() + (within.width() - w + 1) / 2;
     const int y = within.top() + (within.height() - pixelfont::kHeight + 1) / 2;
     pixelfont::draw(p, text, x, y, c);
 }
 
-void disc(QPainter& p, QPointF centre, qreal radius, const QColor& fill) {
+void disc(QPainter& p, QPointF centre, qreal radius, const QColor& fill)
+{
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
@@ -99,7 +111,8 @@ void disc(QPainter& p, QPointF centre, qreal radius, const QColor& fill) {
 }
 
 // The round game logo: a crimson disc in a gold ring, a flame at its heart.
-void roundLogo(QPainter& p, QPointF c, qreal r) {
+void roundLogo(QPainter& p, QPointF c, qreal r)
+{
     disc(p, c, r, QColor(214, 168, 60));
     disc(p, c, r - r / 6.0 - 0.5, QColor(140, 18, 24));
     p.save();
@@ -119,21 +132,25 @@ void roundLogo(QPainter& p, QPointF c, qreal r) {
     p.restore();
 }
 
-void roundLogoPicture(QPainter& p) {
+void roundLogoPicture(QPainter& p)
+{
     roundLogo(p, QPointF(14, 7), 6.5);
 }
 
-void chatBadge(QPainter& p) {
+void chatBadge(QPainter& p)
+{
     badge(p, QRect(0, 0, 28, 14), QColor(24, 120, 72), QColor(120, 220, 150));
     word(p, "CHAT", QRect(0, 0, 28, 14), Qt::white);
 }
 
-void swareBadge(QPainter& p) {
+void swareBadge(QPainter& p)
+{
     badge(p, QRect(0, 0, 28, 14), QColor(70, 70, 150), QColor(160, 160, 240));
     word(p, "SWARE", QRect(0, 0, 28, 14), QColor(255, 230, 120));
 }
 
-void starxBadge(QPainter& p) {
+void starxBadge(QPainter& p)
+{
     badge(p, QRect(0, 0, 28, 14), QColor(20, 28, 70), QColor(110, 140, 230));
     const int w = pixelfont::width("STARX");
     const int x = (28 - w + 1) / 2;
@@ -141,12 +158,14 @@ void starxBadge(QPainter& p) {
     pixelfont::draw(p, "X", x + pixelfont::width("STAR") + 1, 5, QColor(255, 80, 70));
 }
 
-void scBadge(QPainter& p) {
+void scBadge(QPainter& p)
+{
     badge(p, QRect(0, 0, 28, 14), QColor(30, 50, 110), QColor(140, 190, 255));
     word(p, "S.C.", QRect(0, 0, 28, 14), QColor(170, 220, 255));
 }
 
-void gavel(QPainter& p) {
+void gavel(QPainter& p)
+{
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
@@ -168,13 +187,15 @@ void gavel(QPainter& p) {
     p.restore();
 }
 
-void swLogoBadge(QPainter& p) {
+void swLogoBadge(QPainter& p)
+{
     badge(p, QRect(0, 0, 28, 14), QColor(60, 60, 72), QColor(170, 170, 190));
     roundLogo(p, QPointF(9.0, 7.0), 5.0);
     pixelfont::draw(p, "SW", 16, 5, QColor(255, 230, 120));
 }
 
-void serviceLogo(QPainter& p) {
+void serviceLogo(QPainter& p)
+{
     // A globe on a dark field, its meridians in light blue.
     const QPointF c(14, 7);
     disc(p, c, 6.5, QColor(160, 210, 255));
@@ -191,13 +212,15 @@ void serviceLogo(QPainter& p) {
     px(p, 22, 6, 3, 2, QColor(160, 210, 255));
 }
 
-void redCross(QPainter& p) {
+void redCross(QPainter& p)
+{
     badge(p, QRect(6, 0, 16, 13), QColor(245, 245, 245), QColor(190, 190, 190));
     px(p, 12, 2, 4, 9, QColor(220, 30, 30));
     px(p, 9, 5, 10, 3, QColor(220, 30, 30));
 }
 
-void leaguePlayer(QPainter& p) {
+void leaguePlayer(QPainter& p)
+{
     badge(p, QRect(0, 0, 28, 13), QColor(80, 40, 120), QColor(200, 160, 240));
     const QColor gold(240, 196, 60);
     // A cup: bowl, handles, stem and foot.
@@ -212,12 +235,14 @@ void leaguePlayer(QPainter& p) {
     pixelfont::draw(p, "PL", 15, 4, Qt::white);
 }
 
-void netBadge(QPainter& p) {
+void netBadge(QPainter& p)
+{
     badge(p, QRect(0, 0, 28, 14), QColor(10, 80, 90), QColor(60, 200, 210));
     word(p, "NET", QRect(0, 0, 28, 14), QColor(200, 255, 255));
 }
 
-void leagueOfficial(QPainter& p) {
+void leagueOfficial(QPainter& p)
+{
     badge(p, QRect(0, 0, 28, 13), QColor(235, 235, 235), QColor(120, 120, 120));
     for (int x = 3; x < 25; x += 4)
         px(p, x, 1, 2, 11, QColor(30, 30, 30));
@@ -237,7 +262,8 @@ void leagueOfficial(QPainter& p) {
     p.restore();
 }
 
-void megaphone(QPainter& p) {
+void megaphone(QPainter& p)
+{
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
@@ -261,12 +287,15 @@ void megaphone(QPainter& p) {
 
 } // namespace
 
-QSize ProductPictureSize(int k) {
+QSize ProductPictureSize(int k)
+{
     return {28, (k == 8 || k == 9 || k == 11) ? 13 : 14};
 }
 
-QPixmap ProductPicture(int k, qreal devicePixelRatio) {
-    if (k < 0 || k >= ProductPictureCount) return {};
+QPixmap ProductPicture(int k, qreal devicePixelRatio)
+{
+    if (k < 0 || k >= ProductPictureCount)
+        return {};
     const QSize size = ProductPictureSize(k);
     QPixmap pm(size * devicePixelRatio);
     pm.setDevicePixelRatio(devicePixelRatio);
@@ -289,7 +318,8 @@ const QColor kIconField(16, 20, 28);
 
 // The window icon: ten dots, four rows of 4, 3, 2 and 1, for ten bots, in a
 // teal speech bubble on a dark field. Drawn on a 32-unit grid.
-void drawWindowIcon(QPainter& p, int size) {
+void drawWindowIcon(QPainter& p, int size)
+{
     p.setRenderHint(QPainter::Antialiasing);
     p.scale(size / 32.0, size / 32.0);
     p.setPen(Qt::NoPen);
@@ -315,7 +345,8 @@ void drawWindowIcon(QPainter& p, int size) {
 
 // At 16 pixels the bubble, without its tail, fills the icon: whole pixels, the
 // dots on a 4-pixel pitch so that every row is centred.
-void drawSmallWindowIcon(QPainter& p) {
+void drawSmallWindowIcon(QPainter& p)
+{
     p.fillRect(QRect(1, 0, 14, 16), kTeal);
     p.fillRect(QRect(0, 1, 16, 14), kTeal);
     for (int row = 0; row < 4; ++row)
@@ -325,7 +356,8 @@ void drawSmallWindowIcon(QPainter& p) {
 
 } // namespace
 
-QPixmap WindowIconPixmap(int size, qreal devicePixelRatio) {
+QPixmap WindowIconPixmap(int size, qreal devicePixelRatio)
+{
     QPixmap pm(QSize(size, size) * devicePixelRatio);
     pm.setDevicePixelRatio(devicePixelRatio);
     pm.fill(Qt::transparent);
@@ -337,7 +369,8 @@ QPixmap WindowIconPixmap(int size, qreal devicePixelRatio) {
     return pm;
 }
 
-QIcon WindowIcon() {
+QIcon WindowIcon()
+{
     QIcon icon;
     for (int size : {16, 24, 32, 48, 64, 128, 256})
         icon.addPixmap(WindowIconPixmap(size));

@@ -6,7 +6,8 @@
 #include "chat/showdata.h"
 #include "userlist/drawing.h"
 
-void ConfigureUserList(QListWidget& list) {
+void ConfigureUserList(QListWidget& list)
+{
     QPalette pal = list.palette();
     for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
         pal.setColor(group, QPalette::Base, Qt::black);
@@ -31,9 +32,11 @@ void ConfigureUserList(QListWidget& list) {
     list.setItemDelegate(new UserListDelegate(&list));
 }
 
-bool AddUser(QListWidget& list, std::string_view line, std::string_view flags) {
+bool AddUser(QListWidget& list, std::string_view line, std::string_view flags)
+{
     const auto user = protocol::cutUser(line);
-    if (!user) return false;
+    if (!user)
+        return false;
     auto* item = new QListWidgetItem(FromServer(user->name));
     item->setData(userlist::IconRole, protocol::iconFor(line, flags));
     item->setData(userlist::TopLineRole, false);
@@ -41,9 +44,11 @@ bool AddUser(QListWidget& list, std::string_view line, std::string_view flags) {
     return true;
 }
 
-bool RemoveUser(QListWidget& list, std::string_view line, std::string_view) {
+bool RemoveUser(QListWidget& list, std::string_view line, std::string_view)
+{
     const auto cut = protocol::cutLeave(line);
-    if (!cut) return false;
+    if (!cut)
+        return false;
     const QString name = FromServer(*cut);
     for (int i = 0; i < list.count();) {
         if (list.item(i)->text() == name)
@@ -54,22 +59,26 @@ bool RemoveUser(QListWidget& list, std::string_view line, std::string_view) {
     return true;
 }
 
-void ClearUsers(QListWidget& list) {
+void ClearUsers(QListWidget& list)
+{
     list.clear();
 }
 
-QString SelectedUser(const QListWidget& list) {
+QString SelectedUser(const QListWidget& list)
+{
     const QList<QListWidgetItem*> selected = list.selectedItems();
     return selected.isEmpty() ? QString() : selected.first()->text();
 }
 
-int ItemIcon(const QListWidget& list, int index) {
+int ItemIcon(const QListWidget& list, int index)
+{
     const QListWidgetItem* item = list.item(index);
     const QVariant icon = item ? item->data(userlist::IconRole) : QVariant();
     return icon.isValid() ? icon.toInt() : -1;
 }
 
-bool ItemTopLine(const QListWidget& list, int index) {
+bool ItemTopLine(const QListWidget& list, int index)
+{
     const QListWidgetItem* item = list.item(index);
     return item && item->data(userlist::TopLineRole).toBool();
 }

@@ -13,7 +13,8 @@
 class ScriptedGateway : public QObject {
     Q_OBJECT
 public:
-    explicit ScriptedGateway(const QString& address, quint16 port = 6112, QObject* parent = nullptr);
+    explicit ScriptedGateway(const QString& address, quint16 port = 6112,
+                             QObject* parent = nullptr);
 
     bool listening() const { return m_server.isListening(); }
     QString address() const { return m_address; }

@@ -53,8 +53,8 @@ void GatewayConsole::setUp(const QList<int>& bots, const QString& homeChannel,
             ini += "Server=" + gateway.address().toLatin1() + "\r\n";
         ini += "\r\n";
     }
-    ini += "[All Bots]\r\nHome Channel=" + homeChannel.toLatin1() + "\r\nAnti Idle=" +
-           antiIdle.toLatin1() + "\r\n";
+    ini += "[All Bots]\r\nHome Channel=" + homeChannel.toLatin1() +
+           "\r\nAnti Idle=" + antiIdle.toLatin1() + "\r\n";
     settings.write(ini);
     w = std::make_unique<frmMain>(settings.path());
     w->Load();
