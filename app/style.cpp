@@ -1,6 +1,7 @@
 #include "app/style.h"
 
 #include <QApplication>
+#include <QFont>
 #include <QProxyStyle>
 
 namespace {
@@ -22,4 +23,9 @@ public:
 void InstallConsoleStyle(QApplication& app)
 {
     app.setStyle(new ConsoleStyle(QStringLiteral("Windows")));
+    // The layout has fixed sizes made for a narrow 8-point dialog font; a
+    // desktop's own (often larger) font would clip the captions.
+    QFont font(QStringLiteral("Liberation Sans"), 8);
+    font.setStyleHint(QFont::SansSerif);
+    app.setFont(font);
 }

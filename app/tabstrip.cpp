@@ -1,6 +1,7 @@
 #include "app/tabstrip.h"
 
 #include <QKeyEvent>
+#include <QPainter>
 #include <QStyleOptionTab>
 #include <QStyleOptionTabWidgetFrame>
 #include <QStylePainter>
@@ -12,18 +13,35 @@ QSize TabButton::sizeHint() const
 
 void TabButton::paintEvent(QPaintEvent*)
 {
-    QStylePainter p(this);
-    QStyleOptionTab opt;
-    opt.initFrom(this);
-    opt.text = text();
-    opt.shape = QTabBar::RoundedNorth;
-    opt.position = QStyleOptionTab::Middle;
-    opt.selectedPosition = QStyleOptionTab::NotAdjacent;
-    if (isChecked())
-        opt.state |= QStyle::State_Selected;
-    if (hasFocus())
-        opt.state |= QStyle::State_HasFocus;
-    p.drawControl(QStyle::CE_TabBarTab, opt);
+    // A raised tab: the selected one in the page's colour with its caption in
+    // bold, the others a shade darker, so the selection reads at a glance.
+    QPainter p(this);
+    const QPalette& pal = palette();
+    const QRect r = rect().adjusted(0, isChecked() ? 0 : 2, -1, 0);
+    p.fillRect(r, isChecked() ? pal.window() : QBrush(pal.window().color().darker(112)));
+    p.setPen(pal.light().color());
+    p.drawLine(r.bottomLeft(), r.topLeft() + QPoint(0, 2));
+    p.drawLine(r.topLeft() + QPoint(2, 0), r.topRight() - QPoint(2, 0));
+    p.setPen(pal.dark().color());
+    p.drawLine(r.topRight() + QPoint(0, 2), r.bottomRight());
+    p.setPen(pal.light().color());
+    p.drawPoint(r.topLeft() + QPoint(1, 1));
+    p.setPen(pal.dark().color());
+    p.drawPoint(r.topRight() + QPoint(-1, 1));
+
+    QFont f = font();
+    f.setBold(isChecked());
+    p.setFont(f);
+    p.setPen(pal.windowText().color());
+    const QRect textRect = r.adjusted(4, 0, -4, 0);
+    p.drawText(textRect, Qt::AlignCenter | Qt::TextSingleLine,
+               fontMetrics().elidedText(text(), Qt::ElideRight, textRect.width()));
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = textRect.adjusted(0, 3, 0, -3);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &p, this);
+    }
 }
 
 TabStrip::TabStrip(int tabCount, int tabsPerRow, int rowHeight, QWidget* parent)

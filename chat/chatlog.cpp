@@ -45,6 +45,11 @@ void ConfigureChatLog(QPlainTextEdit& log)
     }
     log.setPalette(pal);
     log.document()->setDocumentMargin(4);
+    // The log is what the operator reads all day: a size larger than the
+    // controls' small dialog font.
+    QFont font = log.font();
+    font.setPointSize(std::max(9, font.pointSize()));
+    log.setFont(font);
 }
 
 bool CaretAtStart(const QPlainTextEdit& log)
