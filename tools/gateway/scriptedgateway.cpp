@@ -1,7 +1,8 @@
-#include "support/gateway.h"
+#include "tools/gateway/scriptedgateway.h"
 
 #include <QDeadlineTimer>
-#include <QTest>
+#include <QEventLoop>
+#include <QTimer>
 
 namespace {
 
@@ -12,7 +13,9 @@ template <class F> bool waitUntil(F done, int timeoutMs)
     while (!done()) {
         if (deadline.hasExpired())
             return false;
-        QTest::qWait(5);
+        QEventLoop loop;
+        QTimer::singleShot(5, &loop, &QEventLoop::quit);
+        loop.exec();
     }
     return true;
 }
@@ -32,9 +35,13 @@ ScriptedGateway::ScriptedGateway(const QString& address, quint16 port, QObject* 
                 m_connections[n].received += m_connections[n].socket->readAll();
                 emit bytesArrived(n);
             });
+            connect(socket, &QTcpSocket::disconnected, this, [this, n] { emit closedByPeer(n); });
+            emit accepted(n);
         }
     });
-    m_server.listen(QHostAddress(address), port);
+    const QHostAddress host(address);
+    if (host.isLoopback())
+        m_server.listen(host, port);
 }
 
 int ScriptedGateway::connectionFrom(quint16 botPort) const
