@@ -8,7 +8,14 @@
 
 QSize TabButton::sizeHint() const
 {
-    return {fontMetrics().horizontalAdvance(text()) + 16, fontMetrics().height() + 8};
+    return {fontMetrics().horizontalAdvance(m_caption) + 16, fontMetrics().height() + 8};
+}
+
+void TabButton::setCaption(const QString& caption)
+{
+    m_caption = caption;
+    setAccessibleName(caption);
+    update();
 }
 
 void TabButton::paintEvent(QPaintEvent*)
@@ -35,7 +42,7 @@ void TabButton::paintEvent(QPaintEvent*)
     p.setPen(pal.windowText().color());
     const QRect textRect = r.adjusted(4, 0, -4, 0);
     p.drawText(textRect, Qt::AlignCenter | Qt::TextSingleLine,
-               fontMetrics().elidedText(text(), Qt::ElideRight, textRect.width()));
+               QFontMetrics(f).elidedText(m_caption, Qt::ElideRight, textRect.width()));
     if (hasFocus()) {
         QStyleOptionFocusRect focus;
         focus.initFrom(this);
@@ -69,14 +76,12 @@ int TabStrip::stripHeight() const
 
 QString TabStrip::tabCaption(int index) const
 {
-    return m_tabs.at(index)->text();
+    return m_tabs.at(index)->caption();
 }
 
 void TabStrip::setTabCaption(int index, const QString& caption)
 {
-    TabButton* tab = m_tabs.at(index);
-    tab->setText(caption);
-    tab->setAccessibleName(caption);
+    m_tabs.at(index)->setCaption(caption);
 }
 
 void TabStrip::setCurrentIndex(int index)

@@ -14,8 +14,16 @@ public:
     using QAbstractButton::QAbstractButton;
     QSize sizeHint() const override;
 
+    // Captions hold user names: kept apart from the button's text so that an
+    // "&" in a name neither vanishes nor becomes a keyboard shortcut.
+    QString caption() const { return m_caption; }
+    void setCaption(const QString& caption);
+
 protected:
     void paintEvent(QPaintEvent*) override;
+
+private:
+    QString m_caption;
 };
 
 class TabStrip : public QWidget {

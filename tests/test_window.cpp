@@ -130,6 +130,11 @@ private slots:
         QCOMPARE(w.SSTab1->tabButton(10)->geometry(), before);
         QTest::mouseClick(w.SSTab1->tabButton(11), Qt::LeftButton);
         QCOMPARE(clicks.takeFirst().at(0).toInt(), 10);
+
+        // A user name with "&" is shown as it is and makes no shortcut.
+        w.SSTab1->setTabCaption(4, "4: R&D");
+        QCOMPARE(w.SSTab1->tabCaption(4), QString("4: R&D"));
+        QVERIFY(w.SSTab1->tabButton(4)->shortcut().isEmpty());
     }
 
     void menusShowOnlyWhatWorks()
