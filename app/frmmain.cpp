@@ -226,8 +226,10 @@ void frmMain::buildBotTab(QWidget* page, int i)
     Command3[i] = button(page, "&Ban", tw(7560, 6600, 1215, 375));
     Command4[i] = button(page, "&Kick", tw(8880, 6600, 1215, 375));
 
-    tabChain({txttalk[i], Command1[i], Command2[i], Command3[i], Command4[i], txtChatBox[i],
-              txtUsername[i], txtPassword[i], txtServer[i], txtChannel[i], UserList[i]});
+    // Tab order follows the layout: the log, the right-hand column top to
+    // bottom, then the input line and its buttons.
+    tabChain({txtChatBox[i], txtUsername[i], txtPassword[i], txtServer[i], txtChannel[i],
+              UserList[i], txttalk[i], Command1[i], Command2[i], Command3[i], Command4[i]});
 }
 
 void frmMain::buildAboutTab(QWidget* page)

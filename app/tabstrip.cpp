@@ -62,7 +62,8 @@ TabStrip::TabStrip(int tabCount, int tabsPerRow, int rowHeight, QWidget* parent)
         auto* tab = new TabButton(this);
         tab->setCheckable(true);
         tab->setChecked(i == 0);
-        tab->setFocusPolicy(Qt::StrongFocus);
+        tab->setFocusPolicy(i == 0 ? Qt::StrongFocus : Qt::ClickFocus);
+        tab->installEventFilter(this);
         connect(tab, &QAbstractButton::clicked, this, [this, i] { choose(i); });
         m_tabs.append(tab);
     }
@@ -90,9 +91,12 @@ void TabStrip::setCurrentIndex(int index)
         return;
     m_pages.at(m_current)->setVisible(false);
     m_tabs.at(m_current)->setChecked(false);
+    // Only the selected tab is a Tab stop, so Tab goes from it into its page.
+    m_tabs.at(m_current)->setFocusPolicy(Qt::ClickFocus);
     m_current = index;
     m_pages.at(index)->setVisible(true);
     m_tabs.at(index)->setChecked(true);
+    m_tabs.at(index)->setFocusPolicy(Qt::StrongFocus);
 }
 
 void TabStrip::choose(int index)
@@ -139,6 +143,37 @@ bool TabStrip::event(QEvent* e)
         }
     }
     return QWidget::event(e);
+}
+
+bool TabStrip::eventFilter(QObject* watched, QEvent* e)
+{
+    if (e->type() != QEvent::KeyPress || watched != m_tabs.value(m_current))
+        return QWidget::eventFilter(watched, e);
+    auto* key = static_cast<QKeyEvent*>(e);
+    if (key->modifiers() & ~Qt::KeypadModifier)
+        return false;
+    int target = -1;
+    switch (key->key()) {
+    case Qt::Key_Left:
+        target = m_current - 1;
+        break;
+    case Qt::Key_Right:
+        target = m_current + 1;
+        break;
+    case Qt::Key_Up:
+        target = m_current - m_tabsPerRow;
+        break;
+    case Qt::Key_Down:
+        target = m_current + m_tabsPerRow;
+        break;
+    default:
+        return false;
+    }
+    if (target >= 0 && target < count()) {
+        choose(target);
+        m_tabs.at(target)->setFocus(Qt::TabFocusReason);
+    }
+    return true;
 }
 
 void TabStrip::paintEvent(QPaintEvent*)

@@ -2,6 +2,7 @@
 // of six stay where they are, so a click always lands on the tab under it.
 // Each tab owns a page; the pages fill the whole control and their children
 // are placed from the control's top-left corner, below the rows of tabs.
+// Only the selected tab is a Tab stop; the arrow keys move between tabs.
 #pragma once
 
 #include <QAbstractButton>
@@ -51,6 +52,7 @@ protected:
     void paintEvent(QPaintEvent*) override;
     void resizeEvent(QResizeEvent*) override;
     bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     void choose(int index);

@@ -87,7 +87,9 @@ void blankUnclosedSections(QByteArray& data)
 {
     char* const text = data.data();
     const qsizetype n = data.size();
-    for (qsizetype begin = 0, end; begin < n; begin = end + 1) {
+    // SimpleIni skips a UTF-8 byte order mark before the first line.
+    const qsizetype first = data.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    for (qsizetype begin = first, end; begin < n; begin = end + 1) {
         end = begin;
         while (end < n && text[end] != '\n' && text[end] != '\r')
             ++end;

@@ -220,6 +220,35 @@ private slots:
         QVERIFY(file.save());
         QCOMPARE(ReadSetting("Bot 2", "Username", s.path(), ""), QString("bob"));
     }
+
+    // A "[" line without its "]" names no section: the keys after it stay in
+    // the section before, and save after save leaves the file as it is.
+    void unclosedSectionLine_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("section"); // where Password ends up
+        QTest::newRow("between sections")
+            << QByteArray("[Bot 1]\nUsername=alice\n[Bot 2\nPassword=secret\n[Bot 3]\nServer=s\n")
+            << "Bot 1";
+        QTest::newRow("first line, after a byte order mark")
+            << QByteArray("\xEF\xBB\xBF[Bot 2\nPassword=secret\n[Bot 3]\nServer=s\n") << "";
+    }
+    void unclosedSectionLine()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, section);
+        TempSettings s;
+        writeAll(s.path(), content);
+        SettingsFile file(s.path());
+        QCOMPARE(file.value(section, "Password"), QString("secret"));
+        QCOMPARE(file.value("Bot 3", "Server"), QString("s"));
+        QVERIFY(file.save());
+        const QByteArray saved = readAll(s.path());
+        QVERIFY2(!saved.contains("[Bot 2"), saved.constData());
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(SettingsFile(s.path()).save());
+        QCOMPARE(readAll(s.path()), saved);
+    }
 };
 
 QTEST_MAIN(TestSettingsFile)

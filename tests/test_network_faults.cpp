@@ -1,0 +1,285 @@
+// What the network can do to a bot: refuse it, fail to resolve its server,
+// accept and stay silent, close or reset the connection at a bad moment. The
+// console must not crash, the board must say what happened, and the operator
+// must be able to connect again.
+#include <QtTest>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTcpSocket>
+
+#include "app/frmmain.h"
+#include "bots/botsocket.h"
+#include "settings/opensave.h"
+#include "support/netfaults.h"
+#include "support/testapp.h"
+
+namespace {
+
+const QByteArray kLoginStart("\x03\x04\r\n\r\n");
+
+QByteArray loginOf(int bot)
+{
+    return kLoginStart + QString("bot%1\r\npw%1\r\n").arg(bot + 1).toLatin1();
+}
+
+// Whether the board's row of a bot that is not connected reads as it should
+// (waiting a few ticks for it).
+bool rowClosed(frmMain& w, int bot, const QString& connected)
+{
+    const auto right = [&] {
+        return w.lblBotConnected[bot]->text() == connected &&
+               w.lblBotName[bot]->text() == QString::number(bot + 1) + ":" &&
+               w.lblCurrentChannel[bot]->text().isEmpty() && !w.btnLogin[bot]->isEnabled() &&
+               !w.btnClose[bot]->isEnabled();
+    };
+    if (QTest::qWaitFor(right, 2000))
+        return true;
+    qWarning("row %d reads \"%s\" \"%s\" \"%s\", buttons %d %d", bot + 1,
+             qPrintable(w.lblBotConnected[bot]->text()), qPrintable(w.lblBotName[bot]->text()),
+             qPrintable(w.lblCurrentChannel[bot]->text()), w.btnLogin[bot]->isEnabled(),
+             w.btnClose[bot]->isEnabled());
+    return false;
+}
+
+// Presses Connect All; whether the bot's row then shows it connected.
+bool connectAgain(frmMain& w, int bot)
+{
+    w.btnConnect->click();
+    return QTest::qWaitFor(
+        [&] {
+            return w.Winsock[bot]->State() == BotSocket::Connected &&
+                   w.lblBotConnected[bot]->text() == "Yes" && w.btnLogin[bot]->isEnabled() &&
+                   w.btnClose[bot]->isEnabled();
+        },
+        5000);
+}
+
+} // namespace
+
+class TestNetworkFaults : public QObject {
+    Q_OBJECT
+private slots:
+    void aFailedConnectShowsErrorUntilTheOperatorConnectsAgain_data()
+    {
+        QTest::addColumn<QString>("server");
+        QTest::newRow("refused") << TEST_LOOPBACK;
+        // Not a valid host name: the lookup fails here, without asking any
+        // name server (nothing beyond loopback is ever contacted).
+        QTest::newRow("no such host") << "nowhere..invalid";
+    }
+    void aFailedConnectShowsErrorUntilTheOperatorConnectsAgain()
+    {
+        QFETCH(QString, server);
+        GatewayConsole c(TEST_LOOPBACK);
+        c.setUp({});
+        c.gateway.stopListening();
+        QVERIFY(WriteSetting("Bot 4", "Server", server, c.settings.path()));
+        frmMain& w = *c.w;
+
+        w.btnConnect->click();
+        QTRY_COMPARE_WITH_TIMEOUT(w.Winsock[3]->State(), int(BotSocket::Error), 15000);
+        QVERIFY(rowClosed(w, 3, "Error"));
+        // It stays in error, tick after tick, until the operator acts.
+        QTest::qWait(350);
+        QVERIFY(rowClosed(w, 3, "Error"));
+        QCOMPARE(w.Winsock[3]->State(), int(BotSocket::Error));
+        QVERIFY(rowClosed(w, 2, "No"));
+
+        ScriptedGateway gateway(TEST_LOOPBACK);
+        QVERIFY(gateway.listening());
+        QVERIFY(WriteSetting("Bot 4", "Server", TEST_LOOPBACK, c.settings.path()));
+        QVERIFY(connectAgain(w, 3));
+        QVERIFY(gateway.waitForConnections(1));
+        w.btnLogin[3]->click();
+        QVERIFY(gateway.waitForText(0, "Op Den\r\n"));
+        QCOMPARE(gateway.received(0), loginOf(3) + "Op Den\r\n");
+    }
+
+    void aServerThatNeverSpeaks()
+    {
+        GatewayConsole c(TEST_LOOPBACK);
+        c.setUp({0});
+        QVERIFY(c.connectBots({0}));
+        frmMain& w = *c.w;
+        QTRY_COMPARE(w.lblBotConnected[0]->text(), QString("Yes"));
+
+        // The login pause passes with nothing received; the bot stays connected.
+        const QString name = w.lblBotName[0]->text();
+        QElapsedTimer clock;
+        clock.start();
+        w.btnLogin[0]->click();
+        QVERIFY(clock.elapsed() >= 900);
+        QVERIFY(c.gateway.waitForText(0, "Op Den\r\n"));
+        QCOMPARE(c.gateway.received(0), loginOf(0) + "Op Den\r\n");
+        QTest::qWait(250);
+        QCOMPARE(w.lblBotConnected[0]->text(), QString("Yes"));
+        QCOMPARE(w.lblBotName[0]->text(), name);
+        QCOMPARE(w.txtChatBox[0]->toPlainText(), QString());
+
+        w.btnClose[0]->click();
+        QVERIFY(c.gateway.waitForClosed(0));
+        QVERIFY(rowClosed(w, 0, "No"));
+        QVERIFY(connectAgain(w, 0));
+        QVERIFY(c.gateway.waitForConnections(2));
+        QVERIFY(c.gateway.isOpen(1));
+    }
+
+    void aServerThatClosesRightAfterAccepting()
+    {
+        GatewayConsole c(TEST_LOOPBACK);
+        c.setUp({5});
+        frmMain& w = *c.w;
+        connect(&c.gateway, &ScriptedGateway::accepted, this, [&](int n) {
+            if (n == 0)
+                c.gateway.close(n);
+        });
+        w.btnConnect->click();
+        QVERIFY(c.gateway.waitForConnections(1));
+        // The board closes the bot's side within a tick.
+        QTRY_COMPARE(w.Winsock[5]->State(), int(BotSocket::Closed));
+        QVERIFY(rowClosed(w, 5, "No"));
+        QTest::qWait(250);
+        QVERIFY(rowClosed(w, 5, "No"));
+
+        QVERIFY(connectAgain(w, 5));
+        QVERIFY(c.gateway.waitForConnections(2));
+        w.btnLogin[5]->click();
+        QVERIFY(c.gateway.waitForText(1, "Op Den\r\n"));
+        QCOMPARE(c.gateway.received(1), loginOf(5) + "Op Den\r\n");
+    }
+
+    void theConnectionEndsDuringTheLoginPause_data()
+    {
+        QTest::addColumn<bool>("reset");
+        QTest::newRow("reset") << true;
+        QTest::newRow("closed") << false;
+    }
+    void theConnectionEndsDuringTheLoginPause()
+    {
+        QFETCH(bool, reset);
+        GatewayConsole c(TEST_LOOPBACK);
+        c.setUp({2});
+        QVERIFY(c.connectBots({2}));
+        frmMain& w = *c.w;
+        const int n = c.connectionOf(2);
+        bool ended = false;
+        connect(&c.gateway, &ScriptedGateway::bytesArrived, this, [&](int from) {
+            if (from != n || ended || !c.gateway.received(n).endsWith("pw3\r\n"))
+                return;
+            ended = true;
+            c.gateway.send(n, "1018 INFO \"Welcome\"\r\n1018 INFO \"half");
+            if (reset)
+                ResetConnection(*GatewaySocket(c.gateway, n));
+            else
+                c.gateway.close(n);
+        });
+        QTRY_VERIFY(w.btnLogin[2]->isEnabled());
+
+        QElapsedTimer clock;
+        clock.start();
+        w.btnLogin[2]->click(); // returns after the pause
+        QVERIFY(ended);
+        QVERIFY(clock.elapsed() >= 900);
+        QVERIFY2(clock.elapsed() < 5000, "the pause ran long");
+        // A reset may take what was in flight with it; an orderly close may not.
+        if (!reset)
+            QCOMPARE(LogLines(*w.txtChatBox[2]), QStringList{"Welcome"});
+        QVERIFY(LogLines(*w.txtChatBox[2]).size() <= 1);
+        QCOMPARE(w.Winsock[2]->State(), int(BotSocket::Closed));
+        QVERIFY(rowClosed(w, 2, "No"));
+
+        QVERIFY(connectAgain(w, 2));
+        QVERIFY(c.gateway.waitForConnections(2));
+        w.btnLogin[2]->click();
+        QVERIFY(c.gateway.waitForText(1, "Op Den\r\n"));
+        QCOMPARE(c.gateway.received(1), loginOf(2) + "Op Den\r\n");
+    }
+
+    void connectingAgainDuringTheLoginPause()
+    {
+        // The operator connects again as soon as the connection drops, while
+        // the login still waits: the new connection is not logged in, and the
+        // home channel of the old login must not be its first line.
+        GatewayConsole c(TEST_LOOPBACK);
+        c.setUp({2});
+        QVERIFY(c.connectBots({2}));
+        frmMain& w = *c.w;
+        const int n = c.connectionOf(2);
+        QTimer operatorAct;
+        operatorAct.setInterval(10);
+        connect(&operatorAct, &QTimer::timeout, this, [&] {
+            if (w.Winsock[2]->State() != BotSocket::Connected) {
+                operatorAct.stop();
+                w.btnConnect->click();
+            }
+        });
+        connect(&c.gateway, &ScriptedGateway::bytesArrived, this, [&](int from) {
+            if (from == n && c.gateway.count() == 1 && c.gateway.received(n).endsWith("pw3\r\n")) {
+                ResetConnection(*GatewaySocket(c.gateway, n));
+                operatorAct.start();
+            }
+        });
+        QTRY_VERIFY(w.btnLogin[2]->isEnabled());
+        w.btnLogin[2]->click(); // returns after the pause
+        QVERIFY(c.gateway.waitForConnections(2));
+        QTRY_COMPARE(w.Winsock[2]->State(), int(BotSocket::Connected));
+        QTest::qWait(200); // for anything sent to arrive
+        QVERIFY2(
+            c.gateway.received(1).isEmpty(),
+            qPrintable("the new connection received: " + QString::fromLatin1(c.gateway.received(1))
+                                                             .replace("\r", "\\r")
+                                                             .replace("\n", "\\n")));
+
+        QTRY_VERIFY(w.btnLogin[2]->isEnabled());
+        w.btnLogin[2]->click();
+        QVERIFY(c.gateway.waitForText(1, "Op Den\r\n"));
+        QCOMPARE(c.gateway.received(1), loginOf(2) + "Op Den\r\n");
+    }
+
+    void aNewConnectionStartsClean_data()
+    {
+        QTest::addColumn<QByteArray>("tail");
+        QTest::addColumn<bool>("operatorCloses");
+        QTest::newRow("server closes after half a line") << QByteArray("1018 INFO \"half") << false;
+        QTest::newRow("server closes between CR and LF")
+            << QByteArray("1018 INFO \"whole\"\r") << false;
+        QTest::newRow("server closes inside an overlong line")
+            << "1018 INFO \"" + QByteArray(40000, 'x') << false;
+        QTest::newRow("operator disconnects after half a line")
+            << QByteArray("1018 INFO \"half") << true;
+    }
+    void aNewConnectionStartsClean()
+    {
+        // What the old connection left unfinished can never end: the first line
+        // of the next connection must come out whole.
+        QFETCH(QByteArray, tail);
+        QFETCH(bool, operatorCloses);
+        GatewayConsole c(TEST_LOOPBACK);
+        c.setUp({0});
+        QVERIFY(c.connectBots({0}));
+        frmMain& w = *c.w;
+        QVERIFY(c.feed(0, "1018 INFO \"first\"\r\n" + tail));
+        if (operatorCloses) {
+            w.btnClose[0]->click();
+        } else {
+            c.gateway.close(0);
+            QTRY_COMPARE(w.Winsock[0]->State(), int(BotSocket::Closed));
+        }
+        QVERIFY(rowClosed(w, 0, "No"));
+
+        QVERIFY(connectAgain(w, 0));
+        QVERIFY(c.gateway.waitForConnections(2));
+        const QByteArray fresh = "1018 INFO \"fresh\"\r\n";
+        const qint64 goal = w.Winsock[0]->BytesTaken() + fresh.size();
+        c.gateway.send(1, fresh);
+        QTRY_VERIFY(w.Winsock[0]->BytesTaken() >= goal && !w.parsing[0]);
+        QVERIFY2(LogLines(*w.txtChatBox[0]) == (QStringList{"first", "fresh"}),
+                 qPrintable("the log reads: " + LogLines(*w.txtChatBox[0]).join(" | ")));
+    }
+};
+
+QTEST_MAIN(TestNetworkFaults)
+#include "test_network_faults.moc"
