@@ -1,6 +1,8 @@
 #include "bots/parser.h"
 
+#include <QElapsedTimer>
 #include <QListWidget>
+#include <QTimer>
 
 #include "app/frmmain.h"
 #include "bots/botsocket.h"
@@ -14,6 +16,11 @@ namespace {
 // Bytes taken from the socket at a time: with the socket's bounded read buffer
 // this bounds what a bot holds however fast the server sends.
 constexpr qint64 kChunk = 64 * 1024;
+
+// How long one bot's lines may hold the window before the status board, the
+// painting and the operator get a turn: ten bots flooded at once would
+// otherwise each empty a full read buffer before the window could react.
+constexpr qint64 kSliceMs = 5;
 
 bool showQuoted(frmMain& w, int Index, std::string_view line, const QString& colour,
                 bool checkKickBan)
@@ -32,13 +39,26 @@ bool showQuoted(frmMain& w, int Index, std::string_view line, const QString& col
 
 bool ParseLine(frmMain& w, int Index, std::string_view line)
 {
+    // `line` may point into the bot's buffer, which an arrival during the
+    // keeper's yield can move: it is not read after CheckKickBan.
     using protocol::Event;
     switch (protocol::eventOf(line)) {
     case Event::UserIn:
-    case Event::UserJoin:
-        return AddUser(*w.UserList[Index], line, protocol::GetUserFlags(line));
-    case Event::UserLeave:
-        return RemoveUser(*w.UserList[Index], line, protocol::GetUserFlags(line));
+    case Event::UserJoin: {
+        // Cut once: name, flags and picture together.
+        const auto user = protocol::cutUser(line);
+        if (!user)
+            return false;
+        AddUser(*w.UserList[Index], *user);
+        return true;
+    }
+    case Event::UserLeave: {
+        const auto name = protocol::cutLeave(line);
+        if (!name)
+            return false;
+        RemoveUser(*w.UserList[Index], FromServer(*name));
+        return true;
+    }
     case Event::WhisperFrom:
         return ShowWhisperFrom(w, Index, line);
     case Event::Talk: {
@@ -73,20 +93,24 @@ bool ParseLine(frmMain& w, int Index, std::string_view line)
     return true;
 }
 
-void Winsock_DataArrival(frmMain& w, int Index)
+namespace {
+
+// Handles the bot's lines until none is left, then clears `parsing`. When the
+// slice runs out first it goes on from the event loop with `parsing` still set.
+void handleLines(frmMain& w, int Index)
 {
-    // An arrival while this bot's lines are being handled (the handler yields
-    // after a rejoin, and so do other handlers it may run inside) is read by
-    // that handling when it goes on, so the lines stay in order.
-    if (w.parsing[Index])
-        return;
-    w.parsing[Index] = true;
     protocol::LineBuffer& buffer = w.strBuffer[Index];
     BotSocket& socket = *w.Winsock[Index];
-    std::string line;
+    QElapsedTimer slice;
+    slice.start();
+    std::string_view line;
     while (!w.unloaded()) {
         if (buffer.takeLine(line)) {
             ParseLine(w, Index, line);
+            if (slice.hasExpired(kSliceMs)) {
+                QTimer::singleShot(0, &w, [&w, Index] { handleLines(w, Index); });
+                return;
+            }
             continue;
         }
         // Qt raises no new arrival while a handler of it yields: read until
@@ -99,14 +123,25 @@ void Winsock_DataArrival(frmMain& w, int Index)
     w.parsing[Index] = false;
 }
 
+} // namespace
+
+void Winsock_DataArrival(frmMain& w, int Index)
+{
+    // An arrival while this bot's lines are being handled (the handling yields
+    // between slices and after a rejoin, and so do other handlers it may run
+    // inside) is read by that handling when it goes on, so the lines stay in order.
+    if (w.parsing[Index])
+        return;
+    w.parsing[Index] = true;
+    handleLines(w, Index);
+}
+
 void TakeUnread(frmMain& w, int Index)
 {
+    // Taken before the close, which drops what the socket holds; the handling
+    // goes on through these bytes after it.
     BotSocket& socket = *w.Winsock[Index];
-    if (!w.parsing[Index]) {
-        Winsock_DataArrival(w, Index);
-        return;
-    }
-    // The handling in progress goes on through these bytes after the close.
     for (QByteArray chunk; !(chunk = socket.GetData(kChunk)).isEmpty();)
         w.strBuffer[Index].append({chunk.constData(), size_t(chunk.size())});
+    Winsock_DataArrival(w, Index);
 }

@@ -6,12 +6,14 @@
 
 class frmMain;
 
-// Reads everything the bot's socket holds and handles every complete line.
+// Reads everything the bot's socket holds and handles every complete line. A
+// long burst is handled in slices from the event loop, so the window stays
+// responsive; w.parsing[Index] stays set until nothing is left.
 void Winsock_DataArrival(frmMain& w, int Index);
 // Handles one complete line (without its line end); false when the line could
 // not be cut.
 bool ParseLine(frmMain& w, int Index, std::string_view line);
 
 // Before a bot's socket is closed: whatever it received and nobody has read
-// yet is handled now, or handed to the handling in progress.
+// yet moves to the bot's buffer and is handled as usual.
 void TakeUnread(frmMain& w, int Index);

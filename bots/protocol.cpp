@@ -1,5 +1,6 @@
 #include "bots/protocol.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace protocol {
@@ -76,11 +77,11 @@ void LineBuffer::boundTail()
     }
 }
 
-bool LineBuffer::takeLine(std::string& line)
+bool LineBuffer::takeLine(std::string_view& line)
 {
     while (m_nextLf != std::string::npos) {
         std::size_t end = m_nextLf;
-        std::size_t begin = m_start;
+        const std::size_t begin = m_start;
         m_start = m_nextLf + 1;
         findNextLf();
         if (end > begin && m_data[end - 1] == '\r')
@@ -89,45 +90,91 @@ bool LineBuffer::takeLine(std::string& line)
             ++m_dropped;
             continue;
         }
-        line.assign(m_data, begin, end - begin);
+        line = std::string_view(m_data.data() + begin, end - begin);
         return true;
     }
     return false;
 }
 
+bool LineBuffer::takeLine(std::string& line)
+{
+    std::string_view view;
+    if (!takeLine(view))
+        return false;
+    line.assign(view);
+    return true;
+}
+
+void LineBuffer::dropUnfinished()
+{
+    m_discarding = false;
+    if (m_nextLf == std::string::npos) {
+        m_data.resize(m_start);
+    } else {
+        const char* base = m_data.data();
+        const void* last = memrchr(base + m_nextLf, '\n', m_data.size() - m_nextLf);
+        m_data.resize(std::size_t(static_cast<const char*>(last) - base) + 1);
+    }
+    m_scanned = std::min(m_scanned, m_data.size());
+}
+
 // ---- Line fields --------------------------------------------------------------
+
+namespace {
+
+// A four-character code as one number, so that a line's code is found with
+// one comparison rather than a search of the table.
+constexpr std::uint32_t codeOf(const char (&text)[5])
+{
+    return std::uint32_t(std::uint8_t(text[0])) | std::uint32_t(std::uint8_t(text[1])) << 8 |
+           std::uint32_t(std::uint8_t(text[2])) << 16 | std::uint32_t(std::uint8_t(text[3])) << 24;
+}
+
+} // namespace
 
 Event eventOf(std::string_view line)
 {
     if (line.size() < 4)
         return Event::Other;
-    const std::string_view code = line.substr(0, 4);
-    struct Code {
-        std::string_view text;
-        Event event;
-    };
-    static constexpr Code codes[] = {
-        {"1001", Event::UserIn},      {"1002", Event::UserJoin}, {"1003", Event::UserLeave},
-        {"1004", Event::WhisperFrom}, {"1005", Event::Talk},     {"1007", Event::Channel},
-        {"1018", Event::Info},        {"1019", Event::Error},    {"1023", Event::Emote},
-        {"2000", Event::KeepAlive},   {"2010", Event::Name},
-    };
-    for (const Code& c : codes)
-        if (code == c.text)
-            return c.event;
-    return Event::Other;
+    const auto byte = [&](int i) { return std::uint32_t(std::uint8_t(line[i])); };
+    switch (byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24) {
+    case codeOf("1001"):
+        return Event::UserIn;
+    case codeOf("1002"):
+        return Event::UserJoin;
+    case codeOf("1003"):
+        return Event::UserLeave;
+    case codeOf("1004"):
+        return Event::WhisperFrom;
+    case codeOf("1005"):
+        return Event::Talk;
+    case codeOf("1007"):
+        return Event::Channel;
+    case codeOf("1018"):
+        return Event::Info;
+    case codeOf("1019"):
+        return Event::Error;
+    case codeOf("1023"):
+        return Event::Emote;
+    case codeOf("2000"):
+        return Event::KeepAlive;
+    case codeOf("2010"):
+        return Event::Name;
+    default:
+        return Event::Other;
+    }
 }
 
 std::optional<std::string_view> field(std::string_view line, int n)
 {
     std::size_t begin = 0;
     for (int i = 0; i < n; ++i) {
-        std::size_t blank = line.find(' ', begin);
+        const std::size_t blank = line.find(' ', begin);
         if (blank == std::string_view::npos)
             return std::nullopt;
         begin = blank + 1;
     }
-    std::size_t end = line.find(' ', begin);
+    const std::size_t end = line.find(' ', begin);
     return line.substr(begin, end == std::string_view::npos ? std::string_view::npos : end - begin);
 }
 
@@ -170,13 +217,21 @@ unsigned flagsValue(std::string_view flags)
 
 constexpr unsigned kOperatorBit = 0x0002;
 
-// What follows the name field: the flags field and the rest.
-std::optional<std::string_view> afterName(std::string_view line)
+// The name field, and what follows it (the flags field and the rest); nullopt
+// when the line has no flags field. One pass over the line.
+struct NameAndRest {
+    std::string_view name;
+    std::string_view rest;
+};
+std::optional<NameAndRest> afterName(std::string_view line)
 {
-    auto flags = field(line, 3);
-    if (!flags)
+    const auto name = field(line, 2);
+    if (!name)
         return std::nullopt;
-    return line.substr(flags->data() - line.data());
+    const std::size_t blank = std::size_t(name->data() - line.data()) + name->size();
+    if (blank == line.size())
+        return std::nullopt;
+    return NameAndRest{*name, line.substr(blank + 1)};
 }
 
 } // namespace
@@ -202,11 +257,11 @@ int iconFor(std::string_view line, std::string_view flags)
 
 std::optional<User> cutUser(std::string_view line)
 {
-    auto name = field(line, 2);
-    auto flags = field(line, 3);
-    if (!name || !flags)
+    const auto cut = afterName(line);
+    if (!cut)
         return std::nullopt;
-    return User{*name, *flags, iconFor(line, *flags)};
+    const std::string_view flags = cut->rest.substr(0, cut->rest.find(' '));
+    return User{cut->name, flags, iconFor(line, flags)};
 }
 
 std::optional<std::string_view> cutLeave(std::string_view line)
@@ -216,37 +271,35 @@ std::optional<std::string_view> cutLeave(std::string_view line)
 
 std::optional<Said> cutTalk(std::string_view line)
 {
-    auto name = field(line, 2);
-    auto rest = afterName(line);
-    if (!name || !rest)
+    const auto cut = afterName(line);
+    if (!cut)
         return std::nullopt;
-    auto text = quotedText(*rest);
+    auto text = quotedText(cut->rest);
     if (!text)
         return std::nullopt;
-    return Said{std::string(*name) + ' ', *text};
+    // The blank after the name is the one afterName found.
+    return Said{std::string_view(cut->name.data(), cut->name.size() + 1), *text};
 }
 
 std::optional<Said> cutWhisper(std::string_view line)
 {
-    auto name = field(line, 2);
-    auto rest = afterName(line);
-    if (!name || !rest)
+    const auto cut = afterName(line);
+    if (!cut)
         return std::nullopt;
-    auto text = quotedText(*rest);
+    auto text = quotedText(cut->rest);
     if (!text)
         return std::nullopt;
-    return Said{std::string(*name), *text};
+    return Said{cut->name, *text};
 }
 
 Said cutEmote(std::string_view line)
 {
     Said said;
-    auto name = field(line, 2);
-    auto rest = afterName(line);
-    if (name && rest)
-        said.name = ' ' + std::string(*name) + ' ';
-    if (rest)
-        said.text = quotedText(*rest).value_or(std::string_view{});
+    if (const auto cut = afterName(line)) {
+        // The name is field 2: a blank stands before it and after it.
+        said.name = std::string_view(cut->name.data() - 1, cut->name.size() + 2);
+        said.text = quotedText(cut->rest).value_or(std::string_view{});
+    }
     return said;
 }
 

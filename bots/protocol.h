@@ -20,9 +20,15 @@ class LineBuffer {
 public:
     void append(std::string_view bytes);
 
-    // Moves the next complete line, without its line end, into `line`.
-    // A CR is removed only where it stands right before the LF.
+    // The next complete line, without its line end, as a view into the buffer
+    // that stays valid until the next append(). A CR is removed only where it
+    // stands right before the LF.
+    bool takeLine(std::string_view& line);
+    // The same, copied.
     bool takeLine(std::string& line);
+    // Forgets the unfinished text after the last line end, as when the
+    // connection that was sending it has ended; complete lines stay.
+    void dropUnfinished();
 
     bool hasLine() const { return m_nextLf != std::string::npos; }
     // Bytes held: complete lines not yet taken plus the unfinished text.
@@ -87,8 +93,9 @@ std::optional<User> cutUser(std::string_view line);
 // A leave line (1003 LEAVE): the name; nullopt when there is none.
 std::optional<std::string_view> cutLeave(std::string_view line);
 
+// Pieces of the line itself, so nothing is copied.
 struct Said {
-    std::string name;
+    std::string_view name;
     std::string_view text;
 };
 // Talk (1005): the name keeps the blank that follows it in the line.

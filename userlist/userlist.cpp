@@ -34,14 +34,20 @@ void ConfigureUserList(QListWidget& list)
 
 bool AddUser(QListWidget& list, std::string_view line, std::string_view flags)
 {
-    const auto user = protocol::cutUser(line);
+    auto user = protocol::cutUser(line);
     if (!user)
         return false;
-    auto* item = new QListWidgetItem(FromServer(user->name));
-    item->setData(userlist::IconRole, protocol::iconFor(line, flags));
+    user->icon = protocol::iconFor(line, flags);
+    AddUser(list, *user);
+    return true;
+}
+
+void AddUser(QListWidget& list, const protocol::User& user)
+{
+    auto* item = new QListWidgetItem(FromServer(user.name));
+    item->setData(userlist::IconRole, user.icon);
     item->setData(userlist::TopLineRole, false);
     list.addItem(item);
-    return true;
 }
 
 bool RemoveUser(QListWidget& list, std::string_view line, std::string_view)
@@ -49,14 +55,18 @@ bool RemoveUser(QListWidget& list, std::string_view line, std::string_view)
     const auto cut = protocol::cutLeave(line);
     if (!cut)
         return false;
-    const QString name = FromServer(*cut);
+    RemoveUser(list, FromServer(*cut));
+    return true;
+}
+
+void RemoveUser(QListWidget& list, const QString& name)
+{
     for (int i = 0; i < list.count();) {
         if (list.item(i)->text() == name)
             delete list.takeItem(i);
         else
             ++i;
     }
-    return true;
 }
 
 void ClearUsers(QListWidget& list)

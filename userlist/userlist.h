@@ -5,6 +5,8 @@
 #include <Qt>
 #include <string_view>
 
+#include "bots/protocol.h"
+
 class QListWidget;
 
 namespace userlist {
@@ -21,9 +23,13 @@ void ConfigureUserList(QListWidget& list);
 // a user of an unknown product is listed without a picture (-1). False when
 // the line has no name or flags field; nothing is added then.
 bool AddUser(QListWidget& list, std::string_view line, std::string_view flags);
+// The same for a line already cut.
+void AddUser(QListWidget& list, const protocol::User& user);
 // For a leave line (1003): removes every item of that name. False when the
 // line has no name field.
 bool RemoveUser(QListWidget& list, std::string_view line, std::string_view flags);
+// The same for a name already cut.
+void RemoveUser(QListWidget& list, const QString& name);
 void ClearUsers(QListWidget& list);
 // The name of the selected user, or the empty text when none is selected.
 QString SelectedUser(const QListWidget& list);

@@ -1,0 +1,132 @@
+// append: the cost of one chat-log entry on an empty log and on a log of a
+// million entries, through the real AddChat on a shown log view.
+
+#include <QApplication>
+#include <QLocale>
+#include <QPlainTextEdit>
+#include <QStringList>
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "chat/chatlog.h"
+#include "figures.h"
+
+namespace {
+
+constexpr int kBatch = 1000;
+constexpr int kRepeats = 5;
+
+const char* const kColours[] = {"White", "Yellow", "Gray", "Blue", "Red", "Green"};
+
+// Entries as the log shows them: talk, whispers, emotes, notices.
+QStringList sampleEntries()
+{
+    const QStringList names = {"Guard", "Scout", "Mage_of_Ash", "[xX]Hawk", "Juniper_77"};
+    const QStringList texts = {"hi",  "anyone up for a game tonight",
+                               "gg",  "the map is broken again, who wants to trade?",
+                               "brb", "see you later on the 2v2 ladder, nice one"};
+    QStringList entries;
+    for (int i = 0; i < 997; ++i) {
+        const QString& name = names[i % names.size()];
+        const QString& text = texts[(i / 5) % texts.size()];
+        switch (i % 4) {
+        case 0:
+            entries << "<" + name + " > " + text;
+            break;
+        case 1:
+            entries << "<From:" + name + "> " + text;
+            break;
+        case 2:
+            entries << "< " + name + " " + text + ">";
+            break;
+        default:
+            entries << name + " has joined channel #" + QString::number(i);
+            break;
+        }
+    }
+    return entries;
+}
+
+std::unique_ptr<QPlainTextEdit> shownLog()
+{
+    auto log = std::make_unique<QPlainTextEdit>();
+    ConfigureChatLog(*log);
+    log->resize(481, 385); // the window's chat log
+    log->show();
+    QApplication::processEvents();
+    return log;
+}
+
+void append(QPlainTextEdit& log, const QStringList& entries, int count, int& next)
+{
+    for (int i = 0; i < count; ++i, ++next)
+        AddChat(log, entries[next % entries.size()], kColours[next % 6]);
+}
+
+// Seconds per entry of one batch, the view's repaint at its end included.
+double timeBatch(QPlainTextEdit& log, const QStringList& entries, int& next)
+{
+    const double start = MonotonicSeconds();
+    append(log, entries, kBatch, next);
+    QApplication::processEvents();
+    return (MonotonicSeconds() - start) / kBatch;
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    // A smaller log can be asked for, for a quick look or a profile.
+    const int filledEntries = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1'000'000;
+    const QString filled = QLocale(QLocale::English).toString(filledEntries);
+    const QStringList entries = sampleEntries();
+    int next = 0;
+
+    PrintTitle("append: one chat-log entry (AddChat on a shown log)");
+
+    auto log = shownLog();
+    const std::size_t heapBefore = HeapInUse();
+    const std::size_t rssBefore = ResidentBytes();
+    const double fillStart = MonotonicSeconds();
+    for (int done = 0; done < filledEntries; done += 10'000) {
+        append(*log, entries, std::min(10'000, filledEntries - done), next);
+        QApplication::processEvents();
+    }
+    const double fillSeconds = MonotonicSeconds() - fillStart;
+    const double heapPerEntry = double(HeapInUse() - heapBefore) / filledEntries;
+    const double rssPerEntry = double(ResidentBytes() - rssBefore) / filledEntries;
+
+    // Batches on a fresh log and on the full one take turns, so that a change
+    // in the machine's load touches both alike.
+    std::vector<double> empty, full;
+    for (int r = 0; r < kRepeats; ++r) {
+        auto fresh = shownLog();
+        empty.push_back(timeBatch(*fresh, entries, next));
+        full.push_back(timeBatch(*log, entries, next));
+    }
+
+    const double emptyUs = median(empty) * 1e6;
+    const double fullUs = median(full) * 1e6;
+    PrintFigure("baseline: per entry, 1,000 to an empty log", emptyUs, "us", "median of 5 batches");
+    PrintFigure("per entry, 1,000 to a log of " + filled.toStdString(), fullUs, "us",
+                "median of 5 batches");
+    PrintGoal("ratio full / empty", fullUs / emptyUs, "", "<= 1.5", fullUs / emptyUs <= 1.5);
+    PrintFigure("memory per entry (RSS growth / entries)", rssPerEntry, "bytes");
+    PrintFigure("memory per entry (heap growth / entries)", heapPerEntry, "bytes");
+    PrintFigure(
+        "filling the log to " + filled.toStdString() + " entries", fillSeconds, "s",
+        QString("%1 us per entry").arg(fillSeconds / filledEntries * 1e6, 0, 'f', 2).toStdString());
+    PrintLoad();
+    return 0;
+}
