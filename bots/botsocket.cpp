@@ -47,9 +47,8 @@ bool BotSocket::Connect(const QString& host, quint16 port)
     const int state = State();
     if (state == ResolvingHost || state == Connecting || state == Connected)
         return false;
-    m_socket.abort();
-    m_peerClosed = false;
-    m_error = false;
+    Close();
+    ++m_connection;
     m_socket.connectToHost(host, port);
     return true;
 }
@@ -61,6 +60,7 @@ void BotSocket::Close()
     m_socket.abort();
     m_peerClosed = false;
     m_error = false;
+    emit ConnectionEnded(m_index);
 }
 
 bool BotSocket::SendData(const QByteArray& bytes)

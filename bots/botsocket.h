@@ -49,9 +49,15 @@ public:
     // The address and port of the local end, for tests that need to tell
     // connections apart.
     quint16 LocalPort() const { return m_socket.localPort(); }
+    // Changes with every connect: a step that waited can tell whether it is
+    // still the same connection.
+    quint64 Connection() const { return m_connection; }
 
 signals:
     void DataArrival(int Index);
+    // The connection was closed, or dropped for a new one: text that it left
+    // unfinished will never be completed.
+    void ConnectionEnded(int Index);
 
 private:
     QTcpSocket m_socket;
@@ -59,4 +65,5 @@ private:
     bool m_peerClosed = false;
     bool m_error = false;
     qint64 m_taken = 0;
+    quint64 m_connection = 0;
 };

@@ -84,8 +84,11 @@ void LoginOne(frmMain& w, int Index)
         return;
     readAccount(w, Index);
     sendLogin(w, Index);
+    const quint64 connection = w.Winsock[Index]->Connection();
     WaitFor(1);
-    if (w.unloaded())
+    // The home channel belongs to this login: not to a connection made
+    // during the pause, which has not logged in.
+    if (w.unloaded() || w.Winsock[Index]->Connection() != connection)
         return;
     w.Winsock[Index]->SendLine(w.txtHomeChannel->text());
 }
