@@ -13,19 +13,6 @@
 
 namespace {
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
 // "1: <name of bot 1>" .. "10: <name of bot 10>", the bot tabs' captions.
 QStringList captions(const frmMain& w)
 {
@@ -131,7 +118,7 @@ private slots:
     {
         TempSettings s;
         QByteArray text = savedFile().replace("Username=user3", "Username=");
-        writeAll(s.path(), text + "2nd Home Channel=ignored\n");
+        WriteFile(s.path(), text + "2nd Home Channel=ignored\n");
         frmMain w(s.path());
         w.Load();
         for (int i = 0; i < BotCount; ++i) {
@@ -155,12 +142,12 @@ private slots:
             w.show();
             QVERIFY(QTest::qWaitForWindowExposed(&w));
             clickTab(w, 5);
-            QCOMPARE(readAll(s.path()), savedFile("Guest", "", "", "", ""));
+            QCOMPARE(ReadFile(s.path()), savedFile("Guest", "", "", "", ""));
 
             fillFields(w);
             QCOMPARE(captions(w), captionsFor("Guest")); // until the next click
             clickTab(w, 11);
-            QCOMPARE(readAll(s.path()), savedFile());
+            QCOMPARE(ReadFile(s.path()), savedFile());
             QCOMPARE(captions(w), captionsFor("user%1"));
 
             w.txtUsername[0]->clear();
@@ -199,7 +186,7 @@ private slots:
 
         fillFields(w);
         QVERIFY(w.close());
-        QCOMPARE(readAll(s.path()), savedFile());
+        QCOMPARE(ReadFile(s.path()), savedFile());
         for (BotSocket* socket : w.Winsock)
             QCOMPARE(socket->State(), int(BotSocket::Closed));
         for (QTcpSocket* peer : peers)
@@ -233,11 +220,11 @@ private slots:
         const QString file = s.dir.filePath(path);
         const QByteArray old = "[Bot 1]\nUsername=old\n";
         if (blocker.isEmpty())
-            writeAll(file, old);
+            WriteFile(file, old);
         else if (blocker.endsWith('/'))
             QVERIFY(QDir(s.dir.path()).mkdir(blocker));
         else
-            writeAll(s.dir.filePath(blocker), old);
+            WriteFile(s.dir.filePath(blocker), old);
 
         const QString named = QRegularExpression::escape(file);
         if (!loadWarning.isEmpty())
@@ -258,7 +245,7 @@ private slots:
             QDir(s.dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
             left);
         if (!blocker.endsWith('/'))
-            QCOMPARE(readAll(blocker.isEmpty() ? file : s.dir.filePath(blocker)), old);
+            QCOMPARE(ReadFile(blocker.isEmpty() ? file : s.dir.filePath(blocker)), old);
         for (int i = 0; i < BotCount; ++i) {
             QCOMPARE(w.txtUsername[i]->text(), QString("user%1").arg(i + 1));
             QCOMPARE(w.txtPassword[i]->text(), QString("pass%1").arg(i + 1));
@@ -269,7 +256,7 @@ private slots:
         QCOMPARE(captions(w), captionsFor("user%1"));
         if (blocker.isEmpty()) { // the disk takes it again
             QVERIFY(w.close());
-            QCOMPARE(readAll(file), savedFile());
+            QCOMPARE(ReadFile(file), savedFile());
         } else {
             expectWarning("^tenfold: settings not saved to " + named + ": .+");
             QVERIFY(w.close());
@@ -298,7 +285,7 @@ private slots:
         QCOMPARE(w.txtUsername[1]->text(), QString("Guest"));
         // The next save keeps what was read, and the file is small again.
         QVERIFY(w.close());
-        QVERIFY(readAll(s.path()).startsWith("[Bot 1]\nUsername=alice\nPassword=\n"));
+        QVERIFY(ReadFile(s.path()).startsWith("[Bot 1]\nUsername=alice\nPassword=\n"));
         QVERIFY(QFileInfo(s.path()).size() < 1024);
     }
 };

@@ -6,19 +6,6 @@
 
 namespace {
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
 int modeOf(const QString& path)
 {
     struct stat st;
@@ -77,7 +64,7 @@ private slots:
         QVERIFY(WriteSetting("Bot 1", "Password", value, s.path()));
         QVERIFY(WriteSetting("Bot 1", "Server", "after", s.path()));
 
-        const QByteArray stored = readAll(s.path());
+        const QByteArray stored = ReadFile(s.path());
         QCOMPARE(stored.count('\n'), 4); // no key or section added
         if (!line.isEmpty())
             QVERIFY2(stored.contains("\n" + line + "\n"), stored.constData());
@@ -131,37 +118,37 @@ private slots:
         QFETCH(QString, key);
         QFETCH(QString, expected);
         TempSettings s;
-        writeAll(s.path(), kProfileFile);
+        WriteFile(s.path(), kProfileFile);
         QCOMPARE(ReadSetting(section, key, s.path(), "default"), expected);
     }
 
     void keepsWhatItDoesNotKnow()
     {
         TempSettings s;
-        writeAll(s.path(), "; my bots\r\n\r\n"
-                           "[Bot 1]\r\n"
-                           "USERNAME=old\r\n"
-                           "; keep this\r\n"
-                           "Extra=\"  raw  \"\r\n\r\n"
-                           "[Other]\r\n"
-                           "x=1\r\n"
-                           "; the end\r\n");
+        WriteFile(s.path(), "; my bots\r\n\r\n"
+                            "[Bot 1]\r\n"
+                            "USERNAME=old\r\n"
+                            "; keep this\r\n"
+                            "Extra=\"  raw  \"\r\n\r\n"
+                            "[Other]\r\n"
+                            "x=1\r\n"
+                            "; the end\r\n");
         SettingsFile file(s.path());
         file.setValue("Bot 1", "Username", "new");
         file.setValue("Bot 1", "Server", "srv");
         file.setValue("All Bots", "Home Channel", "op");
         QVERIFY(file.save());
-        QCOMPARE(readAll(s.path()), QByteArray("; my bots\n\n"
-                                               "[Bot 1]\n"
-                                               "USERNAME=new\n\n"
-                                               "; keep this\n"
-                                               "Extra=\"  raw  \"\n"
-                                               "Server=srv\n\n"
-                                               "[Other]\n"
-                                               "x=1\n\n"
-                                               "[All Bots]\n"
-                                               "Home Channel=op\n\n"
-                                               "; the end\n"));
+        QCOMPARE(ReadFile(s.path()), QByteArray("; my bots\n\n"
+                                                "[Bot 1]\n"
+                                                "USERNAME=new\n\n"
+                                                "; keep this\n"
+                                                "Extra=\"  raw  \"\n"
+                                                "Server=srv\n\n"
+                                                "[Other]\n"
+                                                "x=1\n\n"
+                                                "[All Bots]\n"
+                                                "Home Channel=op\n\n"
+                                                "; the end\n"));
     }
 
     void modes_data()
@@ -181,7 +168,7 @@ private slots:
         const QString path = s.dir.filePath("config/tenfold/setup.cfg");
         if (before >= 0) {
             QVERIFY(QDir().mkpath(s.dir.filePath("config/tenfold")));
-            writeAll(path, "[Bot 1]\nUsername=a\n");
+            WriteFile(path, "[Bot 1]\nUsername=a\n");
             QVERIFY(::chmod(QFile::encodeName(path).constData(), mode_t(before)) == 0);
         }
         QVERIFY(WriteSetting("Bot 1", "Username", "b", path));
@@ -213,7 +200,7 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(QString, expected);
         TempSettings s;
-        writeAll(s.path(), content);
+        WriteFile(s.path(), content);
         SettingsFile file(s.path());
         QCOMPARE(ReadSetting(file, "Bot 1", "Username", "Guest"), expected);
         file.setValue("Bot 2", "Username", "bob");
@@ -238,16 +225,16 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(QString, section);
         TempSettings s;
-        writeAll(s.path(), content);
+        WriteFile(s.path(), content);
         SettingsFile file(s.path());
         QCOMPARE(file.value(section, "Password"), QString("secret"));
         QCOMPARE(file.value("Bot 3", "Server"), QString("s"));
         QVERIFY(file.save());
-        const QByteArray saved = readAll(s.path());
+        const QByteArray saved = ReadFile(s.path());
         QVERIFY2(!saved.contains("[Bot 2"), saved.constData());
         for (int i = 0; i < 3; ++i)
             QVERIFY(SettingsFile(s.path()).save());
-        QCOMPARE(readAll(s.path()), saved);
+        QCOMPARE(ReadFile(s.path()), saved);
     }
 };
 

@@ -12,9 +12,20 @@
 
 void TempSettings::write(const QByteArray& contents) const
 {
-    QFile f(path());
-    if (!f.open(QIODevice::WriteOnly) || f.write(contents) != contents.size())
-        qFatal("cannot write %s", qPrintable(path()));
+    WriteFile(path(), contents);
+}
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
 }
 
 QStringList LogLines(const QPlainTextEdit& log)

@@ -21,6 +21,10 @@ struct TempSettings {
     void write(const QByteArray& contents) const;
 };
 
+// A whole file's bytes (empty when it cannot be read), and a file written whole.
+QByteArray ReadFile(const QString& path);
+void WriteFile(const QString& path, const QByteArray& bytes);
+
 // The lines of a chat log, without the empty line after the last entry.
 QStringList LogLines(const QPlainTextEdit& log);
 // The names in a user list, in order.
