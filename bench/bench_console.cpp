@@ -33,20 +33,7 @@ constexpr int kPauses = 5;
 // Runs the event loop for `seconds`, as plainly as Qt can.
 void runFor(double seconds)
 {
-    QEventLoop loop;
-    QTimer::singleShot(int(seconds * 1000), Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-template <class F> bool waitUntil(F done, int timeoutMs)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        runFor(0.005);
-    }
-    return true;
+    RunFor(int(seconds * 1000));
 }
 
 double median(std::vector<double> v)
@@ -120,11 +107,11 @@ double baselineLinesPerSecond(GatewayThread& gw, const QByteArray& payload, qint
     }
     std::vector<int> connections;
     for (auto& s : sockets) {
-        if (!waitUntil([&] { return s->state() == QAbstractSocket::ConnectedState; }, 5000))
+        if (!RunUntil([&] { return s->state() == QAbstractSocket::ConnectedState; }, 5000))
             return 0;
         const quint16 port = s->localPort();
         int n = -1;
-        if (!waitUntil(
+        if (!RunUntil(
                 [&] {
                     return (n = gw.run([&] { return gw.gateway().connectionFrom(port); })) >= 0;
                 },
@@ -137,7 +124,7 @@ double baselineLinesPerSecond(GatewayThread& gw, const QByteArray& payload, qint
         for (int n : connections)
             gw.gateway().send(n, payload);
     });
-    if (!waitUntil([&] { return counted >= lines * BotCount; }, 300'000))
+    if (!RunUntil([&] { return counted >= lines * BotCount; }, 300'000))
         return 0;
     return double(counted) / (MonotonicSeconds() - start);
 }
@@ -173,7 +160,7 @@ struct Console {
     bool connectAll()
     {
         w->btnConnect->click();
-        const bool connected = waitUntil(
+        const bool connected = RunUntil(
             [&] {
                 for (BotSocket* s : w->Winsock)
                     if (s->State() != BotSocket::Connected)
@@ -266,7 +253,7 @@ bool floodFigures(Console& c, int lines)
         for (int n : connections)
             c.gw.gateway().send(n, payload);
     });
-    const bool finished = waitUntil(check, 600'000);
+    const bool finished = RunUntil(check, 600'000);
     for (const auto& connection : checks)
         QObject::disconnect(connection);
     if (!finished) {

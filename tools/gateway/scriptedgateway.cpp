@@ -1,27 +1,5 @@
 #include "tools/gateway/scriptedgateway.h"
 
-#include <QDeadlineTimer>
-#include <QEventLoop>
-#include <QTimer>
-
-namespace {
-
-// Polls the event loop until `done` or the timeout; every wait has a bound.
-template <class F> bool waitUntil(F done, int timeoutMs)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(5, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
-
-} // namespace
-
 ScriptedGateway::ScriptedGateway(const QString& address, quint16 port, QObject* parent)
     : QObject(parent), m_address(address)
 {
@@ -54,17 +32,17 @@ int ScriptedGateway::connectionFrom(quint16 botPort) const
 
 bool ScriptedGateway::waitForConnections(int n, int timeoutMs)
 {
-    return waitUntil([&] { return count() >= n; }, timeoutMs);
+    return RunUntil([&] { return count() >= n; }, timeoutMs);
 }
 
 bool ScriptedGateway::waitForReceived(int n, qsizetype size, int timeoutMs)
 {
-    return waitUntil([&] { return m_connections.at(n).received.size() >= size; }, timeoutMs);
+    return RunUntil([&] { return m_connections.at(n).received.size() >= size; }, timeoutMs);
 }
 
 bool ScriptedGateway::waitForText(int n, const QByteArray& needle, int timeoutMs)
 {
-    return waitUntil([&] { return m_connections.at(n).received.contains(needle); }, timeoutMs);
+    return RunUntil([&] { return m_connections.at(n).received.contains(needle); }, timeoutMs);
 }
 
 void ScriptedGateway::send(int n, const QByteArray& bytes)
@@ -88,5 +66,5 @@ bool ScriptedGateway::isOpen(int n) const
 
 bool ScriptedGateway::waitForClosed(int n, int timeoutMs)
 {
-    return waitUntil([&] { return !isOpen(n); }, timeoutMs);
+    return RunUntil([&] { return !isOpen(n); }, timeoutMs);
 }

@@ -4,11 +4,34 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QHostAddress>
 #include <QObject>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QVector>
+
+// Runs the event loop for `ms` milliseconds.
+inline void RunFor(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// Runs the event loop until `done()` holds or the timeout passes; whether it held.
+template <class F> bool RunUntil(F done, int timeoutMs, int pollMs = 5)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        RunFor(pollMs);
+    }
+    return true;
+}
 
 class ScriptedGateway : public QObject {
     Q_OBJECT

@@ -21,26 +21,9 @@
 #include "app/style.h"
 #include "app/tabstrip.h"
 #include "settings/opensave.h"
+#include "tools/gateway/scriptedgateway.h"
 
 namespace {
-
-void wait(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-template <class F> bool waitUntil(F done, int timeoutMs)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        wait(20);
-    }
-    return true;
-}
 
 bool allBots(const std::function<bool(int)>& test)
 {
@@ -54,7 +37,7 @@ bool allBots(const std::function<bool(int)>& test)
 // the screen cannot be read.
 bool shoot(frmMain& w, const QString& file)
 {
-    wait(300); // let the last repaint reach the screen
+    RunFor(300); // let the last repaint reach the screen
     QPixmap shot = w.screen()->grabWindow(w.winId());
     if (shot.isNull())
         shot = w.grab();
@@ -84,25 +67,25 @@ int main(int argc, char** argv)
     frmMain w(DefaultSettingsPath());
     w.Load();
     w.show();
-    if (!waitUntil([&] { return w.windowHandle() && w.windowHandle()->isExposed(); }, 10000))
+    if (!RunUntil([&] { return w.windowHandle() && w.windowHandle()->isExposed(); }, 10000))
         return fail("the window was not shown");
 
     w.btnConnect->click();
-    if (!waitUntil(
+    if (!RunUntil(
             [&] { return allBots([&](int i) { return w.lblBotConnected[i]->text() == "Yes"; }); },
             10000))
         return fail("not every bot connected: is the demo gateway running?");
     w.btnLoginAll->click();
-    if (!waitUntil(
+    if (!RunUntil(
             [&] {
                 return allBots([&](int i) { return !w.lblCurrentChannel[i]->text().isEmpty(); });
             },
             10000))
         return fail("not every bot entered a channel");
 
-    wait(busyMs);
+    RunFor(busyMs);
     // Kicked or banned bots are back in a channel before the picture.
-    waitUntil(
+    RunUntil(
         [&] { return allBots([&](int i) { return !w.lblCurrentChannel[i]->text().isEmpty(); }); },
         5000);
     if (!shoot(w, outDir + "/settings.png"))
@@ -112,7 +95,7 @@ int main(int argc, char** argv)
     w.UserList[0]->setCurrentRow(qMin(3, w.UserList[0]->count() - 1));
     w.txttalk[0]->setText("Hello, channel! Ten of us are here.");
     w.Command1[0]->click();
-    wait(3000);
+    RunFor(3000);
     const bool ok = shoot(w, outDir + "/channel.png");
     w.close();
     return ok ? 0 : 1;
