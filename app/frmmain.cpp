@@ -284,7 +284,7 @@ void frmMain::wire()
         connect(Winsock[i], &BotSocket::DataArrival, this,
                 [this](int Index) { Winsock_DataArrival(*this, Index); });
         connect(Winsock[i], &BotSocket::ConnectionEnded, this,
-                [this](int Index) { strBuffer[Index].dropUnfinished(); });
+                [this](int Index) { ConnectionEnded(*this, Index); });
         connect(btnLogin[i], &QPushButton::clicked, this, [this, i] { LoginOne(*this, i); });
         connect(btnClose[i], &QPushButton::clicked, this, [this, i] { DisconnectOne(*this, i); });
         connect(Command1[i], &QPushButton::clicked, this, [this, i] { Send(*this, i); });

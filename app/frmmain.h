@@ -7,6 +7,7 @@
 #include <QString>
 #include <array>
 
+#include "bots/connection.h"
 #include "bots/protocol.h"
 
 class BotSocket;
@@ -75,6 +76,10 @@ public:
     // Whether a bot's lines are being handled: an arrival during a yield of
     // that handling is left to it, so lines stay in order.
     std::array<bool, BotCount> parsing{};
+    // What each bot's connection has been told, and whether the session ends
+    // once the lines a closed connection left in the buffer are handled.
+    std::array<BotSession, BotCount> session;
+    std::array<bool, BotCount> sessionEnding{};
 
     const QString& settingsPath() const { return m_settingsPath; }
     // True once the window has been unloaded: handlers still running inside a

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -11,6 +12,8 @@
 
 #include "app/frmmain.h"
 #include "bots/botsocket.h"
+#include "bots/parser.h"
+#include "chat/showdata.h"
 #include "settings/opensave.h"
 
 namespace {
@@ -35,6 +38,26 @@ void sendLogin(frmMain& w, int Index)
     socket.SendData(QByteArray("\x03\x04\r\n\r\n"));
     socket.SendLine(w.strUsername[Index]);
     socket.SendLine(w.strPassword[Index]);
+    w.session[Index].login = LoginState::LoginSent;
+}
+
+// Whether the bot's connection awaits a login; if not, its log says why.
+bool mayLogIn(frmMain& w, int Index)
+{
+    const BotSession& session = w.session[Index];
+    switch (session.login) {
+    case LoginState::NotLoggedIn:
+        return true;
+    case LoginState::LoginSent:
+        AddChat(w, Index, "A login is already on its way: waiting for the server's answer.",
+                "Gray");
+        return false;
+    case LoginState::LoggedIn:
+        AddChat(w, Index, "Already logged in as " + session.givenName.value_or(QString()) + ".",
+                "Gray");
+        return false;
+    }
+    return false;
 }
 
 } // namespace
@@ -69,8 +92,15 @@ void ConnectAll(frmMain& w)
         if (w.unloaded())
             return;
         w.strServer[i] = ReadSetting(botSection(i), "Server", w.settingsPath(), "");
-        if (!w.strServer[i].isEmpty())
+        if (!w.strServer[i].isEmpty()) {
+            // A connect resets a socket the server has closed: what it sent
+            // before closing is handled first.
+            if (w.Winsock[i]->BytesAvailable() > 0)
+                TakeUnread(w, i);
+            if (w.unloaded())
+                return;
             w.Winsock[i]->Connect(w.strServer[i], kGatewayPort);
+        }
         Yield();
     }
     if (!w.unloaded())
@@ -80,15 +110,17 @@ void ConnectAll(frmMain& w)
 void LoginOne(frmMain& w, int Index)
 {
     // A click can come between a drop of the connection and the board's next tick.
-    if (w.Winsock[Index]->State() != BotSocket::Connected)
+    if (w.Winsock[Index]->State() != BotSocket::Connected || !mayLogIn(w, Index))
         return;
     readAccount(w, Index);
     sendLogin(w, Index);
     const quint64 connection = w.Winsock[Index]->Connection();
     WaitFor(1);
     // The home channel belongs to this login: not to a connection made
-    // during the pause, which has not logged in.
-    if (w.unloaded() || w.Winsock[Index]->Connection() != connection)
+    // during the pause, which has not logged in, nor to a refused login,
+    // whose server would take the line for the next account name.
+    if (w.unloaded() || w.Winsock[Index]->Connection() != connection ||
+        w.session[Index].login == LoginState::NotLoggedIn)
         return;
     w.Winsock[Index]->SendLine(w.txtHomeChannel->text());
 }
@@ -98,11 +130,14 @@ void LoginAll(frmMain& w)
     for (int i = 0; i < BotCount; ++i) {
         if (w.unloaded())
             return;
+        const bool connected = w.Winsock[i]->State() == BotSocket::Connected;
+        if (connected && !mayLogIn(w, i))
+            continue;
         // Emptied before the login, so what arrives during the yield stays.
         w.txtChatBox[i]->clear();
         w.UserList[i]->clear();
         w.txtChannel[i]->clear();
-        if (w.Winsock[i]->State() == BotSocket::Connected) {
+        if (connected) {
             readAccount(w, i);
             sendLogin(w, i);
             Yield();
@@ -121,4 +156,34 @@ void DisconnectAll(frmMain& w)
     for (BotSocket* socket : w.Winsock)
         socket->Close();
     w.btnLoginAll->setEnabled(false);
+}
+
+void LoggedIn(frmMain& w, int Index, const QString& strName)
+{
+    w.session[Index].login = LoginState::LoggedIn;
+    w.session[Index].givenName = strName;
+}
+
+void LoginFailed(frmMain& w, int Index, const QString& strLine)
+{
+    AddChat(w, Index, strLine, "Red");
+    w.session[Index].login = LoginState::NotLoggedIn;
+}
+
+void ConnectionEnded(frmMain& w, int Index)
+{
+    w.strBuffer[Index].dropUnfinished();
+    w.sessionEnding[Index] = w.strBuffer[Index].hasLine();
+    if (!w.sessionEnding[Index])
+        EndSession(w, Index);
+}
+
+void EndSession(frmMain& w, int Index)
+{
+    w.session[Index] = BotSession();
+    w.sessionEnding[Index] = false;
+    // The row shows what this connection was told; a new connection that
+    // comes up between two ticks of the board must not show the old name.
+    w.lblBotName[Index]->setText(QString::number(Index + 1) + ":");
+    w.lblCurrentChannel[Index]->clear();
 }

@@ -1,17 +1,39 @@
 // Connecting, logging in and disconnecting the bots, and the pause of a login.
 #pragma once
 
+#include <QString>
 #include <QtGlobal>
+#include <optional>
 
 class frmMain;
 
 constexpr quint16 kGatewayPort = 6112;
+
+// What a bot's connection has been told: after the login the server takes
+// every line as chat, so a second login would say the password in the channel.
+enum class LoginState { NotLoggedIn, LoginSent, LoggedIn };
+
+struct BotSession {
+    LoginState login = LoginState::NotLoggedIn;
+    // The name the server gave the bot on this connection (its last 2010 line).
+    std::optional<QString> givenName;
+};
 
 void ConnectAll(frmMain& w);
 void LoginOne(frmMain& w, int Index);
 void LoginAll(frmMain& w);
 void DisconnectOne(frmMain& w, int Index);
 void DisconnectAll(frmMain& w);
+
+// The server named the bot: it is logged in under that name.
+void LoggedIn(frmMain& w, int Index, const QString& strName);
+// The server refused the login: shown, and the bot may log in again.
+void LoginFailed(frmMain& w, int Index, const QString& strLine);
+// The bot's connection was closed or replaced. Its session ends once the
+// lines it left in the bot's buffer are handled, so they still count for it.
+void ConnectionEnded(frmMain& w, int Index);
+// Starts the bot's next session: not logged in, no name, an empty row on the board.
+void EndSession(frmMain& w, int Index);
 
 // Lets the event loop run, sleeping between events, for `dblSeconds`.
 void WaitFor(double dblSeconds);

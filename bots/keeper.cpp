@@ -12,7 +12,10 @@
 void CheckKickBan(frmMain& w, int Index, const QString& strData)
 {
     const QByteArray info = strData.toLatin1();
-    const QByteArray name = w.txtUsername[Index]->text().toLatin1();
+    // The notices use the name the server gave this connection, which may
+    // differ from the account name (a second login of an account: "Guard#2").
+    const QByteArray name =
+        w.session[Index].givenName.value_or(w.txtUsername[Index]->text()).toLatin1();
     const QString home = w.txtHomeChannel->text();
     bool sent = false;
     switch (protocol::kickBanOf({info.constData(), size_t(info.size())},
@@ -40,4 +43,5 @@ void ShowBotName(frmMain& w, int Index, const QString& strName)
 {
     AddChat(w, Index, "The name given to you by the server is: " + strName, "Yellow");
     w.lblBotName[Index]->setText(QString::number(Index + 1) + ": " + strName);
+    LoggedIn(w, Index, strName);
 }

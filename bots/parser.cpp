@@ -6,6 +6,7 @@
 
 #include "app/frmmain.h"
 #include "bots/botsocket.h"
+#include "bots/connection.h"
 #include "bots/keeper.h"
 #include "bots/protocol.h"
 #include "chat/showdata.h"
@@ -42,6 +43,7 @@ bool ParseLine(frmMain& w, int Index, std::string_view line)
     // `line` may point into the bot's buffer, which an arrival during the
     // keeper's yield can move: it is not read after CheckKickBan.
     using protocol::Event;
+    line = protocol::afterPrompts(line);
     switch (protocol::eventOf(line)) {
     case Event::UserIn:
     case Event::UserJoin: {
@@ -87,6 +89,9 @@ bool ParseLine(frmMain& w, int Index, std::string_view line)
         ShowBotName(w, Index, FromServer(*name));
         return true;
     }
+    case Event::LoginFailed:
+        LoginFailed(w, Index, FromServer(line));
+        return true;
     case Event::Other:
         return true;
     }
@@ -113,6 +118,10 @@ void handleLines(frmMain& w, int Index)
             }
             continue;
         }
+        // The lines of a connection that has ended are handled: from here on
+        // the bytes belong to the next one.
+        if (w.sessionEnding[Index])
+            EndSession(w, Index);
         // Qt raises no new arrival while a handler of it yields: read until
         // nothing is left.
         const QByteArray chunk = socket.GetData(kChunk);

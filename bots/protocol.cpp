@@ -161,7 +161,19 @@ Event eventOf(std::string_view line)
     case codeOf("2010"):
         return Event::Name;
     default:
-        return Event::Other;
+        return line == "Login failed." ? Event::LoginFailed : Event::Other;
+    }
+}
+
+std::string_view afterPrompts(std::string_view line)
+{
+    for (;;) {
+        if (line.starts_with("Username: "))
+            line.remove_prefix(10);
+        else if (line.starts_with("Password: "))
+            line.remove_prefix(10);
+        else
+            return line;
     }
 }
 

@@ -61,11 +61,18 @@ enum class Event {
     Emote,
     KeepAlive,
     Name,
+    LoginFailed,
     Other
 };
 
-// The event of a line: its first four characters compared exactly.
+// The event of a line: its first four characters compared exactly. The
+// server's refusal of a login is a plain line without a code.
 Event eventOf(std::string_view line);
+
+// The line without the login prompts ("Username: ", "Password: ") that begin
+// it: a server that does not echo leaves them without line ends, in front of
+// the next line.
+std::string_view afterPrompts(std::string_view line);
 
 // Field n of a line split at single blanks (0 is the code, 1 the keyword, 2 a
 // user's name, 3 the flags); nullopt when the line has fewer fields.

@@ -18,7 +18,14 @@ void BotState(frmMain& w, QLabel& connectedLabel, BotSocket& socket, const QStri
     const int i = botNumber.toInt() - 1;
     if (i < 0 || i >= BotCount)
         return;
-    const int state = socket.State();
+    int state = socket.State();
+    if (state == BotSocket::Closing) {
+        // The server's last lines first: a name or channel among them must
+        // not land in a row that already reads "No". (Lines a busy handling
+        // takes up only later end with the session, which clears the row.)
+        TakeUnread(w, i);
+        state = socket.State();
+    }
     if (state == BotSocket::Open || state > BotSocket::Error)
         return;
 
@@ -28,12 +35,8 @@ void BotState(frmMain& w, QLabel& connectedLabel, BotSocket& socket, const QStri
         w.lblBotName[i]->setText(botNumber + ":");
         w.lblCurrentChannel[i]->setText(QString());
     }
-    if (state == BotSocket::Closing) {
-        // Lines the server sent before closing are handled, not thrown away.
-        TakeUnread(w, i);
-        if (socket.State() == BotSocket::Closing)
-            socket.Close();
-    }
+    if (state == BotSocket::Closing)
+        socket.Close();
     // While connecting the buttons keep what they had.
     if (connected || state == BotSocket::Closed || state == BotSocket::Closing ||
         state == BotSocket::Error) {

@@ -92,6 +92,94 @@ private slots:
         QCOMPARE(c.gateway.received(c.connectionOf(0)), QByteArray("next\r\n"));
     }
 
+    // After a login the server takes every line as chat: a second login would
+    // say the account's password in the channel.
+    void theLoginGoesOutOncePerConnection()
+    {
+        GatewayConsole c(TEST_LOOPBACK);
+        c.setUp({0, 1});
+        QVERIFY(c.connectBots({0, 1}));
+        const int n = c.connectionOf(0);
+        QTRY_VERIFY(c.w->btnLogin[0]->isEnabled());
+        QTimer::singleShot(100, c.w.get(), [&] { c.w->btnLogin[0]->click(); }); // in the pause
+        c.w->btnLogin[0]->click();
+        QVERIFY(c.feed(0, "2010 NAME bot1\r\n"));
+        c.w->btnLoginAll->click(); // logs in bot 2 only
+        c.w->btnLogin[0]->click();
+        c.w->txttalk[0]->setText("next");
+        c.w->Command1[0]->click();
+        QVERIFY(c.gateway.waitForText(n, "next\r\n"));
+        QCOMPARE(c.gateway.received(n), kLoginStart + "bot1\r\npw1\r\nOp Den\r\nnext\r\n");
+        QVERIFY(c.gateway.waitForText(c.connectionOf(1), "bot2\r\npw2\r\n"));
+        QCOMPARE(
+            ColouredLines(*c.w->txtChatBox[0]),
+            (QStringList{"Gray: A login is already on its way: waiting for the server's answer.",
+                         "Yellow: The name given to you by the server is: bot1",
+                         "Gray: Already logged in as bot1.", "Gray: Already logged in as bot1.",
+                         "White: <bot1> next"}));
+
+        // A new connection has not logged in.
+        c.w->btnClose[0]->click();
+        QVERIFY(c.connectBots({0, 1}));
+        QTRY_VERIFY(c.w->btnLogin[0]->isEnabled());
+        c.w->btnLoginAll->click();
+        QVERIFY(c.gateway.waitForText(c.connectionOf(0), "bot1\r\npw1\r\n"));
+    }
+
+    // As a server that does not echo: its prompts come without line ends.
+    void aRefusedLoginIsShownAndTriedAgain()
+    {
+        GatewayConsole c(TEST_LOOPBACK);
+        c.setUp({0});
+        QVERIFY(c.connectBots({0}));
+        const int n = c.connectionOf(0);
+        const QByteArray login = kLoginStart + "bot1\r\npw1\r\n";
+        // Refused at once, within the login's pause: no home channel follows,
+        // which the server would take for the next account name.
+        const auto refuse =
+            connect(&c.gateway, &ScriptedGateway::bytesArrived, this, [&](int from) {
+                if (from == n && c.gateway.received(n) == login)
+                    c.gateway.send(n, "Username: Password: Login failed.\r\n\r\nUsername: ");
+            });
+        QTRY_VERIFY(c.w->btnLogin[0]->isEnabled());
+        c.w->btnLogin[0]->click();
+        QCOMPARE(c.gateway.received(n), login);
+        disconnect(refuse);
+        c.gateway.clearReceived(n);
+        c.w->btnLogin[0]->click();
+        QVERIFY(c.gateway.waitForText(n, "Op Den\r\n"));
+        QCOMPARE(c.gateway.received(n), login + "Op Den\r\n");
+        QVERIFY(c.feed(0, "Password: 2010 NAME bot1\r\n"));
+        QCOMPARE(ColouredLines(*c.w->txtChatBox[0]),
+                 (QStringList{"Red: Login failed.",
+                              "Yellow: The name given to you by the server is: bot1"}));
+        QCOMPARE(c.w->lblBotName[0]->text(), QString("1: bot1"));
+    }
+
+    // Connect All right after the server closed: the lines it sent before
+    // closing are handled, and the new connection starts afresh.
+    void connectingAgainKeepsTheLastLines()
+    {
+        GatewayConsole c(TEST_LOOPBACK);
+        c.setUp({2});
+        QVERIFY(c.connectBots({2}));
+        c.w->WinsockState->stop();
+        {
+            // Unread, as when they arrive while the bot's handling yields.
+            const QSignalBlocker unread(c.w->Winsock[2]);
+            c.gateway.send(c.connectionOf(2), "2010 NAME Guard\r\n1018 INFO \"bye\"\r\n");
+            c.gateway.close(c.connectionOf(2));
+            QTRY_COMPARE(c.w->Winsock[2]->State(), int(BotSocket::Closing));
+        }
+        QVERIFY(c.connectBots({2}));
+        WinsockState_Timer(*c.w);
+        QCOMPARE(LogLines(*c.w->txtChatBox[2]),
+                 (QStringList{"The name given to you by the server is: Guard", "bye"}));
+        QCOMPARE(c.w->lblBotName[2]->text(), QString("3:"));
+        c.w->btnLoginAll->click();
+        QVERIFY(c.gateway.waitForText(c.connectionOf(2), "bot3\r\npw3\r\n"));
+    }
+
     void connectAllSkipsAnEmptyServerAndKeepsLiveConnections()
     {
         GatewayConsole c(TEST_LOOPBACK);
@@ -181,19 +269,26 @@ private slots:
         QVERIFY(w.btnLogin[2]->isEnabled() && w.btnClose[2]->isEnabled());
         QCOMPARE(w.lblBotConnected[1]->text(), QString("No"));
 
-        // The server closes (8) after a last line: within one tick the socket
-        // is closed, the row reset, and the last line still shown.
+        // The server closes (8) after its last lines, still unread (as when
+        // they arrive while the bot's handling yields): within one tick they
+        // are handled, then the socket is closed and the row reset.
         QVERIFY(c.gateway.waitForConnections(1));
-        c.gateway.send(0, "1018 INFO \"last words\"\r\n");
-        c.gateway.close(0);
-        QTRY_COMPARE(w.Winsock[2]->State(), int(BotSocket::Closing));
+        {
+            const QSignalBlocker unread(w.Winsock[2]);
+            c.gateway.send(0, "2010 NAME Guard\r\n1007 CHANNEL \"Op Den\"\r\n"
+                              "1018 INFO \"last words\"\r\n");
+            c.gateway.close(0);
+            QTRY_COMPARE(w.Winsock[2]->State(), int(BotSocket::Closing));
+        }
         WinsockState_Timer(w);
         QCOMPARE(w.Winsock[2]->State(), int(BotSocket::Closed));
         QCOMPARE(w.lblBotConnected[2]->text(), QString("No"));
         QCOMPARE(w.lblBotName[2]->text(), QString("3:"));
         QCOMPARE(w.lblCurrentChannel[2]->text(), QString());
         QVERIFY(!w.btnLogin[2]->isEnabled() && !w.btnClose[2]->isEnabled());
-        QCOMPARE(LogLines(*w.txtChatBox[2]), QStringList{"last words"});
+        QCOMPARE(LogLines(*w.txtChatBox[2]),
+                 (QStringList{"The name given to you by the server is: Guard",
+                              "You have joined channel: Op Den", "last words"}));
 
         // Refused (9): "Error" on every tick until the operator acts; then a
         // new Connect All works.

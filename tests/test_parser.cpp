@@ -177,6 +177,22 @@ private slots:
                  QByteArray("/join \r\n/me Anti-Idle [Tenfold v1.00 ()]\r\n"));
     }
 
+    // A second login of an account may be named differently by the server,
+    // and its notices use that name.
+    void aRenamedBotRejoinsUnderItsGivenName()
+    {
+        GatewayConsole c(TEST_LOOPBACK);
+        c.setUp({0, 1});
+        QVERIFY(c.connectBots({0, 1}));
+        const QByteArray notices = "1018 INFO \"bot1 has been banned by Boss.\"\r\n"
+                                   "1018 INFO \"Guard#2 has been kicked by Boss.\"\r\n";
+        QVERIFY(c.feed(1, "2010 NAME Guard\r\n" + notices));
+        QVERIFY(c.feed(0, "2010 NAME Guard#2\r\n" + notices));
+        QVERIFY(c.gateway.waitForText(c.connectionOf(0), "\r\n"));
+        QCOMPARE(c.gateway.received(c.connectionOf(0)), QByteArray("/join Op Den\r\n"));
+        QCOMPARE(c.gateway.received(c.connectionOf(1)), QByteArray());
+    }
+
     void linesArrivingDuringARejoinStayInOrder()
     {
         GatewayConsole c(TEST_LOOPBACK);

@@ -66,6 +66,15 @@ private:
     }
     void line(const QByteArray& text) { m_stream.bytes += text + "\r\n"; }
     QByteArray account() const { return "bot" + QByteArray::number(m_bot + 1); }
+    // The name the server's notices use: the account's until the server names
+    // the bot. A given name carries its mark, which shows again with the notice.
+    QByteArray named()
+    {
+        if (m_stream.name.isEmpty())
+            return account();
+        m_stream.shown << m_nameMark;
+        return m_stream.name.toLatin1();
+    }
 
     void wellFormedLine()
     {
@@ -100,6 +109,7 @@ private:
             m_stream.replies += kAntiIdleLine;
         } else if (roll < 970) {
             const QByteArray name = account() + '#' + good();
+            m_nameMark = m_stream.shown.last();
             line("2010 NAME " + name);
             m_stream.name = QString::fromLatin1(name);
         } else if (roll < 978) {
@@ -108,14 +118,17 @@ private:
             m_stream.users.clear();
             m_stream.channel = QString::fromLatin1(channel);
         } else if (roll < 986) {
-            line("1018 INFO \"" + account() + " has been kicked by Boss (" + said() + ")\"");
+            const QByteArray name = named();
+            line("1018 INFO \"" + name + " has been kicked by Boss (" + said() + ")\"");
             m_stream.replies += "/join Op Den\r\n";
         } else if (roll < 990) {
-            line("1018 INFO \"" + account() + " has been banned by Boss (" + said() + ")\"");
+            const QByteArray name = named();
+            line("1018 INFO \"" + name + " has been banned by Boss (" + said() + ")\"");
             m_stream.replies += "/join Op Den2\r\n";
         } else {
             // Another user's kick, whose name begins with this bot's.
-            line("1018 INFO \"" + account() + "0 has been kicked by Boss (" + said() + ")\"");
+            const QByteArray name = named();
+            line("1018 INFO \"" + name + "0 has been kicked by Boss (" + said() + ")\"");
         }
     }
 
@@ -153,10 +166,12 @@ private:
         case 7: // quotes inside the text are kept
             line("1018 INFO \"You are in channel \"Chat " + good() + "\".\"");
             break;
-        case 8: // codes outside the table, and prompts that ran into a line
-            line(pick({"1009 USER u1 0000 ", "1010 WHISPER u1 0010 \"", "9999 ", "1006 ",
-                       "Username: Password: 1018 INFO \""}) +
-                 bad() + '"');
+        case 8: // codes outside the table; prompts that ran into a line are read past
+            if (m_rng.bounded(5) == 0)
+                line("Username: Password: 1018 INFO \"" + good() + '"');
+            else
+                line(pick({"1009 USER u1 0000 ", "1010 WHISPER u1 0010 \"", "9999 ", "1006 "}) +
+                     bad() + '"');
             break;
         case 9:
             ++m_stream.markup;
@@ -191,6 +206,7 @@ private:
     QList<QByteArray> m_names;
     HostileStream m_stream;
     int m_next = 1;
+    int m_nameMark = 0;
 };
 
 } // namespace

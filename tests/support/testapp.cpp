@@ -6,9 +6,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTextBlock>
 
 #include "app/frmmain.h"
 #include "bots/botsocket.h"
+#include "chat/chatlog.h"
 
 void TempSettings::write(const QByteArray& contents) const
 {
@@ -33,6 +35,23 @@ QStringList LogLines(const QPlainTextEdit& log)
     QStringList lines = log.toPlainText().split('\n');
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
+    return lines;
+}
+
+QStringList ColouredLines(const QPlainTextEdit& log)
+{
+    QStringList lines;
+    for (QTextBlock b = log.document()->begin(); b.isValid() && b.next().isValid(); b = b.next()) {
+        // An empty entry's colour is that of its line break, the next block's format.
+        const QTextCharFormat format =
+            b.begin().atEnd() ? b.next().charFormat() : b.begin().fragment().charFormat();
+        QString name = "Plain";
+        for (const char* colour : {"Red", "Green", "White", "Yellow", "Blue", "Gray"})
+            if (format.hasProperty(QTextFormat::ForegroundBrush) &&
+                format.foreground().color() == ColourOf(colour))
+                name = colour;
+        lines << name + ": " + b.text();
+    }
     return lines;
 }
 

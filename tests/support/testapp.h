@@ -27,6 +27,9 @@ void WriteFile(const QString& path, const QByteArray& bytes);
 
 // The lines of a chat log, without the empty line after the last entry.
 QStringList LogLines(const QPlainTextEdit& log);
+// The same, each entry led by its colour's name and ": " ("Red: Login failed.");
+// "Plain: " for the log's ordinary colour.
+QStringList ColouredLines(const QPlainTextEdit& log);
 // The names in a user list, in order.
 QStringList ListNames(const QListWidget& list);
 
