@@ -61,9 +61,12 @@ QGroupBox* frame(QWidget* parent, const QString& caption, const QRect& geometry)
     return f;
 }
 
+// A label's accessible name is left unset, so that assistive technology reads
+// its text as it changes; context goes in its description.
 QLabel* label(QWidget* parent, const QString& caption, const QRect& geometry)
 {
-    auto* l = place<QLabel>(parent, geometry, caption);
+    auto* l = new QLabel(parent);
+    l->setGeometry(geometry);
     l->setText(caption);
     l->setTextFormat(Qt::PlainText);
     return l;
@@ -163,11 +166,11 @@ void frmMain::buildSettingsTab(QWidget* page)
         const QString number = QString::number(i + 1);
         // Bot 1's label is built with a blank after its colon.
         lblBotName[i] = label(names, i == 0 ? "1: " : number + ":", tw(120, top, 1695 - 240, 255));
-        lblBotName[i]->setAccessibleName("Bot " + number + " Name");
+        lblBotName[i]->setAccessibleDescription("Bot " + number + ", name");
         lblBotConnected[i] = label(connected, "", tw(120, top, 1095 - 240, 255));
-        lblBotConnected[i]->setAccessibleName("Bot " + number + " Connected");
+        lblBotConnected[i]->setAccessibleDescription("Bot " + number + ", connected");
         lblCurrentChannel[i] = label(channels, "", tw(120, top, 1695 - 240, 255));
-        lblCurrentChannel[i]->setAccessibleName("Bot " + number + " Current Channel");
+        lblCurrentChannel[i]->setAccessibleDescription("Bot " + number + ", current channel");
     }
 
     auto* connections = frame(page, "Connections:", tw(5400, 840, 4695, 6135));

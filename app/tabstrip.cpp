@@ -64,6 +64,8 @@ TabStrip::TabStrip(int tabCount, int tabsPerRow, int rowHeight, QWidget* parent)
         tab->setChecked(i == 0);
         tab->setFocusPolicy(i == 0 ? Qt::StrongFocus : Qt::ClickFocus);
         tab->installEventFilter(this);
+        // The name is the caption, which changes; where the tab is goes here.
+        tab->setAccessibleDescription(QString("Tab %1 of %2").arg(i + 1).arg(tabCount));
         connect(tab, &QAbstractButton::clicked, this, [this, i] { choose(i); });
         m_tabs.append(tab);
     }

@@ -1,6 +1,8 @@
 // The window as built: controls, captions, states, geometry, the tab strip.
 #include <QtTest>
 
+#include <QAccessible>
+
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +16,8 @@
 
 #include "app/frmmain.h"
 #include "app/tabstrip.h"
+#include "bots/keeper.h"
+#include "bots/statusboard.h"
 #include "support/testapp.h"
 
 class TestWindow : public QObject {
@@ -105,6 +109,24 @@ private slots:
                 child->parentWidget() && !child->parentWidget()->inherits("QAbstractScrollArea"))
                 QVERIFY2(!child->accessibleName().isEmpty(), child->metaObject()->className());
         }
+    }
+
+    // Assistive technology reads what a caption shows now, not its first text.
+    void screenReadersHearTheCurrentCaptions()
+    {
+        TempSettings s;
+        s.write("[Bot 3]\r\nUsername=Guard\r\n");
+        frmMain w(s.path());
+        w.Load();
+        WinsockState_Timer(w);
+        ShowBotName(w, 2, "Guard#2");
+        const auto read = [](QWidget* widget, QAccessible::Text t) {
+            return QAccessible::queryAccessibleInterface(widget)->text(t);
+        };
+        QCOMPARE(read(w.lblBotConnected[2], QAccessible::Name), QString("No"));
+        QCOMPARE(read(w.lblBotConnected[2], QAccessible::Description), QString("Bot 3, connected"));
+        QCOMPARE(read(w.lblBotName[2], QAccessible::Name), QString("3: Guard#2"));
+        QCOMPARE(read(w.SSTab1->tabButton(3), QAccessible::Name), QString("3: Guard"));
     }
 
     void tabStripReportsThePreviousTabAndStaysInPlace()
