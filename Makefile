@@ -14,7 +14,10 @@ build: deps
 	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Only the console and what it needs: the tests are built by `make test`.
+run: deps
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+	cmake --build $(BUILD) -j $(JOBS) --target tenfold
 	$(BUILD)/tenfold
 
 test: build
