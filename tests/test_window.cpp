@@ -23,86 +23,51 @@
 class TestWindow : public QObject {
     Q_OBJECT
 private slots:
-    void asBuilt()
+    // Every control lies inside its tab or frame and covers none of its
+    // neighbours, but the channel box, which overlaps its list's top edge.
+    void controlsNeitherSpillNorOverlap()
     {
+        const auto describe = [](QWidget* c) {
+            const auto* l = qobject_cast<QLabel*>(c);
+            return QString("%1 \"%2\" at %3,%4")
+                .arg(c->metaObject()->className(), l ? l->text() : c->accessibleName())
+                .arg(c->x())
+                .arg(c->y());
+        };
+        // The board's rows share a pixel with their neighbours.
+        const auto inner = [](QWidget* c) { return c->geometry().adjusted(0, 0, -1, -1); };
         TempSettings s;
         frmMain w(s.path());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
         QCOMPARE(w.centralWidget()->size(), QSize(710, 484));
-        QCOMPARE(w.SSTab1->count(), 12);
-        QCOMPARE(w.SSTab1->size(), QSize(697, 481));
-        QCOMPARE(w.SSTab1->tabCaption(0), QString("Settings"));
-        QCOMPARE(w.SSTab1->tabCaption(11), QString("About"));
-        QCOMPARE(w.SSTab1->currentIndex(), 0);
-        QCOMPARE(w.WinsockState->interval(), 100);
-        QVERIFY(!w.btnLoginAll->isEnabled());
-        QCOMPARE(w.btnConnect->text(), QString("Connect All Bots"));
-        QCOMPARE(w.Command5->text(), QString("Send"));
-        QCOMPARE(w.picTexture.size(), size_t(13));
-        for (int i = 0; i < BotCount; ++i) {
-            const QString n = QString::number(i + 1);
-            QCOMPARE(w.SSTab1->tabCaption(i + 1), "Bot " + n);
-            QCOMPARE(w.lblBotName[i]->text(), i == 0 ? QString("1: ") : n + ":");
-            QCOMPARE(w.lblBotConnected[i]->text(), QString());
-            QCOMPARE(w.lblCurrentChannel[i]->text(), QString());
-            QCOMPARE(w.btnLogin[i]->text(), "Login Bot " + n);
-            QCOMPARE(w.btnClose[i]->text(), "Disconnect Bot " + n);
-            QVERIFY(w.btnLogin[i]->isEnabled() && w.btnClose[i]->isEnabled());
-            QCOMPARE(w.Command1[i]->text(), QString("&Send"));
-            QCOMPARE(w.Command2[i]->text(), QString("&Whisper"));
-            QCOMPARE(w.Command3[i]->text(), QString("&Ban"));
-            QCOMPARE(w.Command4[i]->text(), QString("&Kick"));
-            QCOMPARE(w.Frame1[i]->title(), QString("Bot Settings"));
-            QCOMPARE(w.Label1[i]->text(), QString("Username:"));
-            QCOMPARE(w.Label3[i]->text(), QString("Server:"));
-            QCOMPARE(w.txtPassword[i]->echoMode(), QLineEdit::Password);
-            QVERIFY(w.txtChatBox[i]->isReadOnly());
-            QVERIFY(w.txtChatBox[i]->toPlainText().isEmpty());
-            QCOMPARE(w.UserList[i]->count(), 0);
-            // Each bot's controls live on its own tab.
-            QCOMPARE(w.txtChatBox[i]->parentWidget(), w.SSTab1->page(i + 1));
-            QCOMPARE(w.btnLogin[i]->window(), &w);
+        QVERIFY(w.centralWidget()->rect().contains(w.SSTab1->geometry()));
+        QList<QWidget*> containers;
+        for (QGroupBox* frame : w.findChildren<QGroupBox*>())
+            containers << frame;
+        for (int t = 0; t < w.SSTab1->count(); ++t)
+            containers << w.SSTab1->page(t);
+        for (QWidget* container : containers) {
+            const QList<QWidget*> controls =
+                container->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+            QVERIFY(!controls.isEmpty());
+            for (QWidget* a : controls) {
+                QVERIFY2(container->rect().contains(a->geometry()), qPrintable(describe(a)));
+                for (QWidget* b : controls) {
+                    const bool channelAndList =
+                        (a->inherits("QLineEdit") && b->inherits("QListWidget")) ||
+                        (b->inherits("QLineEdit") && a->inherits("QListWidget"));
+                    QVERIFY2(a == b || channelAndList || !inner(a).intersects(inner(b)),
+                             qPrintable(describe(a) + " / " + describe(b)));
+                }
+            }
         }
     }
 
-    void geometryFromTheLayout()
+    void everyControlHasAName()
     {
         TempSettings s;
         frmMain w(s.path());
-        // Twips at 15 per pixel, from the tab control's (or the frame's) corner.
-        QCOMPARE(w.txtChatBox[4]->geometry(), QRect(8, 48, 481, 385));
-        QCOMPARE(w.UserList[4]->geometry(), QRect(496, 176, 185, 257));
-        QCOMPARE(w.txtChannel[4]->geometry(), QRect(496, 160, 185, 19));
-        QCOMPARE(w.txttalk[4]->geometry(), QRect(8, 440, 305, 19));
-        QCOMPARE(w.Command4[4]->geometry(), QRect(592, 440, 81, 25));
-        QCOMPARE(w.Frame1[4]->geometry(), QRect(496, 48, 185, 105));
-        QCOMPARE(w.txtServer[4]->geometry(), QRect(72, 72, 97, 19));
-        QCOMPARE(w.btnLogin[9]->geometry(), QRect(32, 88 + 32 * 9, 121, 25));
-        QCOMPARE(w.btnClose[0]->geometry(), QRect(168, 88, 121, 25));
-        QCOMPARE(w.btnConnect->geometry(), QRect(88, 24, 145, 25));
-        QCOMPARE(w.txtTalkAll->geometry(), QRect(8, 16, 241, 19));
-        QCOMPARE(w.lblBotConnected[9]->geometry().topLeft(), QPoint(8, 16 + 16 * 9));
-        QCOMPARE(w.txtHomeChannel->parentWidget()->geometry(), QRect(16, 152, 337, 49));
-    }
-
-    void accessibleNames()
-    {
-        TempSettings s;
-        frmMain w(s.path());
-        QCOMPARE(w.txtUsername[0]->accessibleName(), QString("Username"));
-        QCOMPARE(w.txtPassword[0]->accessibleName(), QString("Password"));
-        QCOMPARE(w.txtServer[0]->accessibleName(), QString("Server"));
-        QCOMPARE(w.txtHomeChannel->accessibleName(), QString("Home Channel"));
-        QCOMPARE(w.txtHomeChannel2->accessibleName(), QString("2nd Home Channel"));
-        QCOMPARE(w.txtAntiIdle->accessibleName(), QString("Anti Idle Message"));
-        QCOMPARE(w.txtTalkAll->accessibleName(), QString("Send Text To All Bots"));
-        QCOMPARE(w.txtChatBox[0]->accessibleName(), QString("Chat log"));
-        QCOMPARE(w.UserList[0]->accessibleName(), QString("Users"));
-        QCOMPARE(w.txtChannel[0]->accessibleName(), QString("Channel"));
-        QCOMPARE(w.txttalk[0]->accessibleName(), QString("Message"));
-        QCOMPARE(w.Command2[0]->accessibleName(), QString("Whisper"));
-        QCOMPARE(w.btnLoginAll->accessibleName(), QString("Login All Bots"));
-        QCOMPARE(w.SSTab1->tabButton(3)->accessibleName(), QString("Bot 3"));
-        // Every widget a user can reach has a name.
         for (QWidget* child : w.findChildren<QWidget*>()) {
             if (child->focusPolicy() != Qt::NoFocus && child->isWindow() == false &&
                 !child->inherits("QMenu") && !child->inherits("QScrollBar") &&
