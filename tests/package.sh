@@ -16,7 +16,7 @@ deb=$work/tenfold_${version}_$(dpkg --print-architecture).deb
 [ "$(dpkg-deb -f "$deb" Package Version Section)" = "Package: tenfold
 Version: $version
 Section: net" ] || fail "control: $(dpkg-deb -f "$deb" Package Version Section)"
-# Qt finds its platform plugin and the layout its fonts only at run time.
+# The platform plugin and the fonts are needed at run time but linked by nothing.
 depends=$(dpkg-deb -f "$deb" Depends)
 for dep in libqt6widgets6 libqt6network6 qt6-qpa-plugins fonts-liberation2; do
     echo "$depends" | grep -Eq "(^|, )$dep( |,|$)" || fail "Depends lacks $dep: $depends"
