@@ -74,11 +74,15 @@ PREFIX ?= /usr/local
 # The demo gateway's address: loopback only.
 DEMO_ADDRESS ?= 127.0.0.1
 
-.PHONY: install uninstall demo
+.PHONY: install uninstall demo package
+
+# A Debian package in the build folder: build/tenfold_<version>_<arch>.deb.
+package: build
+	cmake --build $(BUILD) --target package
 
 install:
 	@[ -f $(BUILD)/CMakeCache.txt ] || { scripts/install-deps && cmake -S . -B $(BUILD) $(CMAKE_FLAGS); }
-	cmake --build $(BUILD) -j $(JOBS) --target tenfold tenfold_icons
+	cmake --build $(BUILD) -j $(JOBS) --target tenfold tenfold_icons tenfold_docs
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
 uninstall:
