@@ -66,9 +66,9 @@ private slots:
         QVERIFY(c->gateway.waitForText(n, "\r\n"));
         QCOMPARE(sent(), QByteArray("a b c ? \xe9\r\n"));
 
-        QCOMPARE(LogLines(*w.txtChatBox[3]),
-                 (QStringList{"< bot4 > hi <b>there</b>", "<bot4> ",
-                              QString::fromUtf8("<bot4> a b c ? \u00e9")}));
+        QCOMPARE(ColouredLines(*w.txtChatBox[3]),
+                 (QStringList{"White: < bot4 > hi <b>there</b>", "White: <bot4> ",
+                              QString::fromUtf8("White: <bot4> a b c ? \u00e9")}));
     }
 
     void nothingHappensWithoutAConnectionOrATarget()
@@ -107,7 +107,7 @@ private slots:
         w.Command2[3]->click();
         QVERIFY(c->gateway.waitForText(n, "\r\n"));
         QCOMPARE(sent(), QByteArray("/w Guard hi\r\n"));
-        QCOMPARE(LogLines(*w.txtChatBox[3]), QStringList{"<To:Guard> hi"});
+        QCOMPARE(ColouredLines(*w.txtChatBox[3]), QStringList{"Gray: <To:Guard> hi"});
         QCOMPARE(w.txttalk[3]->text(), QString());
 
         // Ban with an empty box leaves a blank before the line end.

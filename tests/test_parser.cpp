@@ -29,15 +29,6 @@ const QByteArray kEveryEvent = "1007 CHANNEL \"Op Den\"\r\n"
                                "1010 WHISPER c 0010 \"echo\"\r\n"
                                "Username: Password: \r\n";
 
-const QStringList kEveryEventLog = {"You have joined channel: Op Den",
-                                    "<From:c> psst",
-                                    "<d > hi",
-                                    "You are in channel \"Op Den\".",
-                                    "no",
-                                    "< e waves>",
-                                    "",
-                                    "The name given to you by the server is: bot1#2"};
-
 struct Seen {
     QStringList log;
     QStringList users;
@@ -62,21 +53,75 @@ void reset(frmMain& w, int bot)
 class TestParser : public QObject {
     Q_OBJECT
 private slots:
+    // What the operator reads for each line: the entry's text and colour.
+    void eachLineShowsAsItsEntry_data()
+    {
+        QTest::addColumn<QByteArray>("lines");
+        QTest::addColumn<QStringList>("entries");
+        const auto row = [](const char* name, const QByteArray& lines, const QStringList& entries) {
+            QTest::newRow(name) << lines << entries;
+        };
+        row("info, quotes inside", "1018 INFO \"You are in \"Op Den\".\"",
+            {"Yellow: You are in \"Op Den\"."});
+        row("error", "1019 ERROR \"no\"", {"Red: no"});
+        row("refused login", "Login failed.", {"Red: Login failed."});
+        row("talk into an empty log", "1005 TALK d 0010 \"hi\"", {"White: < d  > hi"});
+        row("talk after an entry", "1019 ERROR \"x\"\r\n1005 TALK d 0010 \"say \"hi\"\"",
+            {"Red: x", "White: <d > say \"hi\""});
+        row("whisper", "1004 WHISPER bob 0010 \"say \"hi\" now\"",
+            {"Gray: <From:bob> say \"hi\" now"});
+        row("whisper, name holding flags, unknown flags", "1004 WHISPER b0010 0020 \"\"",
+            {"Gray: <From:b0010> "});
+        row("emote", "1023 EMOTE e 0010 \"waves\"", {"Yellow: < e waves>"});
+        row("emote without text", "1023 EMOTE bob 0010 waves", {"Yellow: < bob >"});
+        row("emote without fields", "1023 EMOTE", {"Yellow: <>"});
+        row("channel", "1007 CHANNEL \"The \"Pit\"\"",
+            {"Blue: You have joined channel: The \"Pit\""});
+        row("keep-alive", "2000 NULL", {"Yellow: "});
+        row("name", "2010 NAME bot1#2", {"Yellow: The name given to you by the server is: bot1#2"});
+        row("prompts before a line", "Username: Password: 1019 ERROR \"x\"", {"Red: x"});
+        row("markup and bytes as they came",
+            QByteArray("1018 INFO \"<b>b</b> &amp; <img src=x>\"\r\n1019 ERROR \"a\0\xe9\xff\"",
+                       57),
+            {"Yellow: <b>b</b> &amp; <img src=x>", QString::fromLatin1("Red: a\0\xe9\xff", 9)});
+        // Lines that cannot be cut, or that the console does not show.
+        row("nothing shown",
+            "1019 ERROR no quotes\r\n1005 TALK bob\r\n1005 TALK bob 0010 hi\r\n"
+            "1004 WHISPER bob 0010 \"open\r\n1004 WHISPER bob\r\n1007 CHANNEL \"unclosed\r\n"
+            "1007 CHANNEL Lobby\r\n1001 USER\r\n1003 LEAVE\r\n2010 NAME\r\n1009 USER b 0000\r\n"
+            "1010 WHISPER c 0010 \"echo\"\r\nLogin failed\r\n\r\n\n1018 INFO \"after\"",
+            {"Yellow: after"});
+    }
+    void eachLineShowsAsItsEntry()
+    {
+        QFETCH(QByteArray, lines);
+        QFETCH(QStringList, entries);
+        GatewayConsole c(TEST_LOOPBACK);
+        c.setUp({0});
+        QVERIFY(c.connectBots({0}));
+        QVERIFY(c.feed(0, lines + "\r\n"));
+        QCOMPARE(ColouredLines(*c.w->txtChatBox[0]), entries);
+    }
+
+    // Users, channel, labels and the reply, from one stream.
     void everyEventReachesItsRoutine()
     {
         GatewayConsole c(TEST_LOOPBACK);
         c.setUp({0});
         QVERIFY(c.connectBots({0}));
-        c.w->WinsockState->stop(); // the board would rewrite the labels
-        QVERIFY(c.feed(0, kEveryEvent));
         frmMain& w = *c.w;
-        QCOMPARE(LogLines(*w.txtChatBox[0]), kEveryEventLog);
+        w.WinsockState->stop(); // the board would rewrite the labels
+        QVERIFY(c.feed(0, kEveryEvent));
         QCOMPARE(ListNames(*w.UserList[0]), (QStringList{"b", "c"}));
         QCOMPARE(w.txtChannel[0]->text(), QString("Op Den"));
         QCOMPARE(w.lblCurrentChannel[0]->text(), QString("Op Den"));
         QCOMPARE(w.lblBotName[0]->text(), QString("1: bot1#2"));
         QVERIFY(c.gateway.waitForText(0, "/me Anti-Idle [Tenfold v1.00 (away)]\r\n"));
         QCOMPARE(c.gateway.received(0), QByteArray("/me Anti-Idle [Tenfold v1.00 (away)]\r\n"));
+        // A malformed channel line changes neither box, list nor label.
+        QVERIFY(c.feed(0, "1007 CHANNEL Lobby\r\n"));
+        QCOMPARE(w.lblCurrentChannel[0]->text(), QString("Op Den"));
+        QCOMPARE(ListNames(*w.UserList[0]), (QStringList{"b", "c"}));
     }
 
     void anySplitGivesWhatTheWholeStreamGives()
@@ -93,41 +138,6 @@ private slots:
             if (!(seen(*c.w, 0) == whole))
                 QFAIL(qPrintable(QString("split at byte %1 differs").arg(cut)));
         }
-    }
-
-    void aBadLineIsSkippedAlone()
-    {
-        GatewayConsole c(TEST_LOOPBACK);
-        c.setUp({0});
-        QVERIFY(c.connectBots({0}));
-        QVERIFY(c.feed(0, "1018 INFO \"a\"\r\n"
-                          "1019 ERROR no quotes\r\n"
-                          "1005 TALK bob\r\n"
-                          "1004 WHISPER bob 0010 \"open\r\n"
-                          "1007 CHANNEL \"unclosed\r\n"
-                          "1001 USER\r\n"
-                          "1003 LEAVE\r\n"
-                          "2010 NAME\r\n"
-                          "\r\n"
-                          "\n"
-                          "1018 INFO \"b\"\r\n"));
-        QCOMPARE(LogLines(*c.w->txtChatBox[0]), (QStringList{"a", "b"}));
-        QCOMPARE(c.w->UserList[0]->count(), 0);
-        QCOMPARE(c.w->txtChannel[0]->text(), QString());
-    }
-
-    void hostileBytesAreShownAsTheyCame()
-    {
-        GatewayConsole c(TEST_LOOPBACK);
-        c.setUp({0});
-        QVERIFY(c.connectBots({0}));
-        QByteArray withNul("1018 INFO \"a\0b\"\r\n", 17);
-        QVERIFY(c.feed(0, withNul + "1018 INFO \"caf\xe9 \xff\x80\"\r\n"
-                                    "1018 INFO \"<b>bold</b> &amp; <img src=x>\"\r\n"));
-        QCOMPARE(
-            LogLines(*c.w->txtChatBox[0]),
-            (QStringList{QString::fromLatin1("a\0b", 3), QString::fromLatin1("caf\xe9 \xff\x80"),
-                         "<b>bold</b> &amp; <img src=x>"}));
     }
 
     void anEndlessLineCannotGrowMemory()
