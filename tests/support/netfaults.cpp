@@ -1,6 +1,5 @@
 #include "support/netfaults.h"
 
-#include <QFile>
 #include <QTcpSocket>
 #include <sys/socket.h>
 
@@ -23,20 +22,4 @@ void ResetConnection(QTcpSocket& socket)
     const linger hard{1, 0};
     ::setsockopt(int(socket.socketDescriptor()), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
     socket.abort();
-}
-
-ProcessMemory ProcessMemory::now()
-{
-    ProcessMemory m;
-    QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly))
-        return m;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        const auto kb = [&line] { return line.mid(6).trimmed().split(' ').value(0).toLongLong(); };
-        if (line.startsWith("VmRSS:"))
-            m.rssKb = kb();
-        else if (line.startsWith("VmHWM:"))
-            m.peakKb = kb();
-    }
-    return m;
 }

@@ -1,5 +1,4 @@
-// Faults a test server can inflict on a bot's connection, and the process's
-// memory as the kernel counts it.
+// Faults a test server can inflict on a bot's connection.
 #pragma once
 
 #include <QtGlobal>
@@ -12,10 +11,3 @@ QTcpSocket* GatewaySocket(ScriptedGateway& gateway, int n);
 
 // Drops the connection with a reset (RST) instead of an orderly close.
 void ResetConnection(QTcpSocket& socket);
-
-// VmRSS and VmHWM of this process, in kilobytes (-1 when unknown).
-struct ProcessMemory {
-    qint64 rssKb = -1;
-    qint64 peakKb = -1;
-    static ProcessMemory now();
-};
