@@ -30,21 +30,18 @@ private slots:
         // A name typed but not saved is not used: the stored one is.
         c.w->txtUsername[2]->setText("typed");
 
-        QElapsedTimer clock;
-        clock.start();
-        QByteArray loginBytes;
-        qint64 loginSeen = -1;
+        // The home channel comes a second after the password.
+        QElapsedTimer sincePassword;
         connect(&c.gateway, &ScriptedGateway::bytesArrived, this, [&](int from) {
-            if (from == n && loginSeen < 0 && c.gateway.received(n).endsWith("pw3\r\n"))
-                loginSeen = clock.elapsed();
+            if (from == n && c.gateway.received(n).endsWith("pw3\r\n"))
+                sincePassword.start();
         });
         QTRY_VERIFY(c.w->btnLogin[2]->isEnabled()); // the board's tick enables it
         c.w->btnLogin[2]->click();                  // returns after the pause
         QVERIFY(c.gateway.waitForText(n, "Op Den\r\n"));
-        const qint64 homeSeen = clock.elapsed();
         QCOMPARE(c.gateway.received(n), kLoginStart + "bot3\r\npw3\r\nOp Den\r\n");
-        QVERIFY(loginSeen >= 0);
-        QVERIFY2(homeSeen - loginSeen >= 900, qPrintable(QString::number(homeSeen - loginSeen)));
+        QVERIFY2(sincePassword.elapsed() >= 900,
+                 qPrintable(QString::number(sincePassword.elapsed())));
     }
 
     void loginAllLogsInConnectedBotsAndKeepsWhatArrives()
@@ -65,10 +62,7 @@ private slots:
         // Already on its way when the button is pressed: shown during the
         // login's yield and kept afterwards.
         c.gateway.send(c.connectionOf(0), "1018 INFO \"hello\"\r\n");
-        QElapsedTimer clock;
-        clock.start();
         c.w->btnLoginAll->click();
-        QVERIFY2(clock.elapsed() < 900, "Login All makes no pause");
 
         for (int bot : {0, 5}) {
             const int n = c.connectionOf(bot);
@@ -212,17 +206,6 @@ private slots:
         c.w->btnDisconnectAll->click();
         for (int bot : bots)
             QCOMPARE(c.w->Winsock[bot]->State(), int(BotSocket::Closed));
-    }
-
-    void loginOfABotThatIsNotConnectedDoesNothing()
-    {
-        GatewayConsole c(TEST_LOOPBACK);
-        c.setUp({});
-        QElapsedTimer clock;
-        clock.start();
-        LoginOne(*c.w, 1);
-        QVERIFY(clock.elapsed() < 900);
-        QCOMPARE(c.gateway.count(), 0);
     }
 
     void statusBoardFollowsEachSocket()
