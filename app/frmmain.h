@@ -76,10 +76,8 @@ public:
     // Whether a bot's lines are being handled: an arrival during a yield of
     // that handling is left to it, so lines stay in order.
     std::array<bool, BotCount> parsing{};
-    // What each bot's connection has been told, and whether the session ends
-    // once the lines a closed connection left in the buffer are handled.
+    // What each bot's connection has been told.
     std::array<BotSession, BotCount> session;
-    std::array<bool, BotCount> sessionEnding{};
 
     const QString& settingsPath() const { return m_settingsPath; }
     // True once the window has been unloaded: handlers still running inside a

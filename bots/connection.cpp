@@ -173,15 +173,14 @@ void LoginFailed(frmMain& w, int Index, const QString& strLine)
 void ConnectionEnded(frmMain& w, int Index)
 {
     w.strBuffer[Index].dropUnfinished();
-    w.sessionEnding[Index] = w.strBuffer[Index].hasLine();
-    if (!w.sessionEnding[Index])
+    w.session[Index].ending = w.strBuffer[Index].hasLine();
+    if (!w.session[Index].ending)
         EndSession(w, Index);
 }
 
 void EndSession(frmMain& w, int Index)
 {
     w.session[Index] = BotSession();
-    w.sessionEnding[Index] = false;
     // The row shows what this connection was told; a new connection that
     // comes up between two ticks of the board must not show the old name.
     w.lblBotName[Index]->setText(QString::number(Index + 1) + ":");

@@ -17,6 +17,9 @@ struct BotSession {
     LoginState login = LoginState::NotLoggedIn;
     // The name the server gave the bot on this connection (its last 2010 line).
     std::optional<QString> givenName;
+    // The connection has ended; the session ends once the lines it left in the
+    // bot's buffer are handled.
+    bool ending = false;
 };
 
 void ConnectAll(frmMain& w);

@@ -120,7 +120,7 @@ void handleLines(frmMain& w, int Index)
         }
         // The lines of a connection that has ended are handled: from here on
         // the bytes belong to the next one.
-        if (w.sessionEnding[Index])
+        if (w.session[Index].ending)
             EndSession(w, Index);
         // Qt raises no new arrival while a handler of it yields: read until
         // nothing is left.
