@@ -3,7 +3,6 @@
 
 #include <QApplication>
 #include <QLocale>
-#include <QPlainTextEdit>
 #include <QStringList>
 #include <algorithm>
 #include <cstdlib>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "chat/chatlog.h"
+#include "chat/logview.h"
 #include "figures.h"
 
 namespace {
@@ -49,9 +49,9 @@ QStringList sampleEntries()
     return entries;
 }
 
-std::unique_ptr<QPlainTextEdit> shownLog()
+std::unique_ptr<LogView> shownLog()
 {
-    auto log = std::make_unique<QPlainTextEdit>();
+    auto log = std::make_unique<LogView>();
     ConfigureChatLog(*log);
     log->resize(481, 385); // the window's chat log
     log->show();
@@ -59,14 +59,14 @@ std::unique_ptr<QPlainTextEdit> shownLog()
     return log;
 }
 
-void append(QPlainTextEdit& log, const QStringList& entries, int count, int& next)
+void append(LogView& log, const QStringList& entries, int count, int& next)
 {
     for (int i = 0; i < count; ++i, ++next)
         AddChat(log, entries[next % entries.size()], kColours[next % 6]);
 }
 
 // Seconds per entry of one batch, the view's repaint at its end included.
-double timeBatch(QPlainTextEdit& log, const QStringList& entries, int& next)
+double timeBatch(LogView& log, const QStringList& entries, int& next)
 {
     const double start = MonotonicSeconds();
     append(log, entries, kBatch, next);

@@ -5,12 +5,12 @@
 #include <QEventLoop>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 
 #include "app/frmmain.h"
 #include "bots/botsocket.h"
+#include "chat/logview.h"
 #include "settings/opensave.h"
 
 namespace {

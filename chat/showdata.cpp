@@ -2,11 +2,11 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 
 #include "app/frmmain.h"
 #include "bots/protocol.h"
 #include "chat/chatlog.h"
+#include "chat/logview.h"
 #include "userlist/userlist.h"
 
 namespace {
@@ -15,7 +15,7 @@ const QColor kWhisper(128, 128, 128);
 const QColor kTalk(255, 255, 255);
 const QColor kEmote(255, 255, 0);
 
-QPlainTextEdit& chatBox(frmMain& w, int Index)
+LogView& chatBox(frmMain& w, int Index)
 {
     Q_ASSERT(Index >= 0 && Index < BotCount);
     return *w.txtChatBox[Index];
@@ -50,7 +50,7 @@ void ShowWhisperTo(frmMain& w, int Index, const QString& strName, const QString&
 
 void ShowTalk(frmMain& w, int Index, const QString& strName, const QString& strText)
 {
-    QPlainTextEdit& log = chatBox(w, Index);
+    LogView& log = chatBox(w, Index);
     const QString entry =
         CaretAtStart(log) ? "< " + strName + " > " + strText : "<" + strName + "> " + strText;
     AppendEntry(log, entry, kTalk);

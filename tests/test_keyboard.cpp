@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -12,6 +11,7 @@
 
 #include "app/frmmain.h"
 #include "app/tabstrip.h"
+#include "chat/logview.h"
 #include "support/testapp.h"
 
 namespace {

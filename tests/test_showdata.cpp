@@ -1,13 +1,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPlainTextEdit>
-#include <QTextBlock>
 #include <QtTest>
 
 #include "app/frmmain.h"
 #include "bots/protocol.h"
 #include "chat/chatlog.h"
+#include "chat/logview.h"
 #include "chat/showdata.h"
 #include "userlist/userlist.h"
 
@@ -16,25 +15,19 @@ namespace {
 constexpr int kBot = 3;
 const QColor kGray(128, 128, 128), kWhite(255, 255, 255), kYellow(255, 255, 0), kBlue(0, 0, 255);
 
-// The last entry of a log: its text and the colour of its first character
-// (of its line break when the text is empty).
-QString lastEntry(const QPlainTextEdit& log)
+QString lastEntry(const LogView& log)
 {
-    const QTextBlock block = log.document()->lastBlock().previous();
-    return block.isValid() ? block.text() : QString();
+    return log.entryCount() ? log.entryText(log.entryCount() - 1) : QString();
 }
-QColor lastColour(const QPlainTextEdit& log)
+QColor lastColour(const LogView& log)
 {
-    const QTextBlock block = log.document()->lastBlock().previous();
-    const QTextCharFormat f = block.begin() != block.end() ? block.begin().fragment().charFormat()
-                                                           : block.next().charFormat();
-    return f.foreground().color();
+    return log.entryColour(log.entryCount() - 1);
 }
 
 struct Window {
     QTemporaryDir dir;
     frmMain w{dir.filePath("setup.cfg")};
-    QPlainTextEdit& log() { return *w.txtChatBox[kBot]; }
+    LogView& log() { return *w.txtChatBox[kBot]; }
 };
 
 } // namespace
@@ -75,7 +68,7 @@ private slots:
         Window win;
         QCOMPARE(ShowWhisperFrom(win.w, kBot, line.toStdString()), shown);
         if (!shown) {
-            QVERIFY(win.log().document()->isEmpty());
+            QCOMPARE(win.log().entryCount(), 0);
             return;
         }
         QCOMPARE(win.log().toPlainText(), entry + "\n");
@@ -122,10 +115,8 @@ private slots:
         QCOMPARE(lastEntry(win.log()), "<Guest> own line");
         QCOMPARE(lastColour(win.log()), kWhite);
 
-        QTextCursor c = win.log().textCursor();
-        c.setPosition(0);
-        c.setPosition(4, QTextCursor::KeepAnchor);
-        win.log().setTextCursor(c);
+        QTest::keyClick(&win.log(), Qt::Key_Home, Qt::ControlModifier);
+        QTest::keyClick(&win.log(), Qt::Key_Right, Qt::ShiftModifier);
         ShowTalk(win.w, kBot, "Guest", "from the top");
         QCOMPARE(win.log().toPlainText(), "< bob  > hi\n<bob > again\n<Guest> own line\n"
                                           "< Guest > from the top\n");
@@ -164,12 +155,11 @@ private slots:
         auto snapshot = [&](const QString& when) {
             seen << QString("%1: box=%2 log=%3 users=%4 label=%5")
                         .arg(when, win.w.txtChannel[kBot]->text(),
-                             QString::number(win.log().document()->blockCount() - 1),
+                             QString::number(win.log().entryCount()),
                              QString::number(users.count()), win.w.lblCurrentChannel[kBot]->text());
         };
         QObject watching; // gone before the window's teardown signals
-        connect(win.log().document(), &QTextDocument::contentsChanged, &watching,
-                [&] { snapshot("entry"); });
+        connect(&win.log(), &LogView::appended, &watching, [&] { snapshot("entry"); });
         connect(users.model(), &QAbstractItemModel::modelReset, &watching,
                 [&] { snapshot("clear"); });
 
@@ -200,7 +190,7 @@ private slots:
         QCOMPARE(win.w.txtChannel[kBot]->text(), "");
         QCOMPARE(win.w.lblCurrentChannel[kBot]->text(), "");
         QCOMPARE(win.w.UserList[kBot]->count(), 1);
-        QVERIFY(win.log().document()->isEmpty());
+        QCOMPARE(win.log().entryCount(), 0);
     }
 };
 

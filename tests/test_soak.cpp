@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QTcpSocket>
@@ -14,6 +13,7 @@
 #include "app/frmmain.h"
 #include "app/tabstrip.h"
 #include "bots/botsocket.h"
+#include "chat/logview.h"
 #include "support/hostilestream.h"
 #include "support/netfaults.h"
 #include "support/testapp.h"
@@ -206,7 +206,7 @@ private slots:
         qint64 entries = 0;
         for (int bot = 0; bot < BotCount; ++bot) {
             logs[bot] = w.txtChatBox[bot]->toPlainText();
-            entries += w.txtChatBox[bot]->document()->blockCount();
+            entries += w.txtChatBox[bot]->entryCount();
             const Marks marks = MarksIn(logs[bot], bot);
             QVERIFY2(marks.good == streams[bot].shown,
                      qPrintable(QString("bot %1: %2")

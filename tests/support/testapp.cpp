@@ -3,12 +3,12 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QListWidget>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 
 #include "app/frmmain.h"
 #include "bots/botsocket.h"
+#include "chat/logview.h"
 
 void TempSettings::write(const QByteArray& contents) const
 {
@@ -28,7 +28,7 @@ void WriteFile(const QString& path, const QByteArray& bytes)
         qFatal("cannot write %s", qPrintable(path));
 }
 
-QStringList LogLines(const QPlainTextEdit& log)
+QStringList LogLines(const LogView& log)
 {
     QStringList lines = log.toPlainText().split('\n');
     if (!lines.isEmpty() && lines.last().isEmpty())

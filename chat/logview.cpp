@@ -1,0 +1,617 @@
+#include "chat/logview.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QFontMetricsF>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QScrollBar>
+#include <climits>
+#include <cmath>
+
+#include "chat/logaccessible.h"
+
+namespace {
+
+constexpr int kMargin = 4;        // around the text, as the old text view had
+constexpr int kAutoScrollMs = 50; // while a selection is dragged past the view's edge
+constexpr unsigned char kSoftHyphen = 0xad;
+
+bool isWordByte(unsigned char c)
+{
+    return c != ' ' && c != '\t' && c != '\n' && !logwrap::isControl(c);
+}
+
+} // namespace
+
+LogView::LogView(QWidget* parent) : QAbstractScrollArea(parent)
+{
+    InstallLogAccessibility();
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFocusPolicy(Qt::WheelFocus);
+    viewport()->setCursor(Qt::IBeamCursor);
+    verticalScrollBar()->setSingleStep(1);
+    // Any change of the bar that the log did not make itself is the operator's.
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+        if (!m_syncing)
+            m_following = value >= verticalScrollBar()->maximum();
+    });
+    measure();
+    syncScrollBar();
+}
+
+LogView::~LogView() = default;
+
+void LogView::measure()
+{
+    m_paintFont = font();
+    // Glyphs then stand exactly at the sum of the advances before them, so a
+    // width per byte measures every row without shaping it.
+    m_paintFont.setKerning(false);
+    m_paintFont.setStyleStrategy(QFont::PreferNoShaping);
+    const QFontMetricsF fm(m_paintFont, viewport());
+    m_boxWidth = float(fm.horizontalAdvance(QChar(1)));
+    logwrap::Widths widths;
+    for (int b = 0; b < 256; ++b)
+        widths.advance[size_t(b)] =
+            logwrap::isControl(b) ? m_boxWidth : float(fm.horizontalAdvance(QChar(b)));
+    widths.advance['\n'] = 0;
+    widths.advance[kSoftHyphen] = 0; // shown only where a row breaks, and ours never do
+    m_ascent = float(fm.ascent());
+    m_rowHeight = std::max(1, int(std::ceil(fm.lineSpacing())));
+    m_store.setLayout(widths, float(viewport()->width() - 2 * kMargin));
+}
+
+int LogView::pageRows() const
+{
+    return std::max(1, (viewport()->height() - 2 * kMargin) / m_rowHeight);
+}
+
+void LogView::syncScrollBar()
+{
+    QScrollBar* bar = verticalScrollBar();
+    const quint64 page = quint64(pageRows());
+    const int max = int(std::min<quint64>(totalRows() > page ? totalRows() - page : 0, INT_MAX));
+    m_syncing = true;
+    if (bar->maximum() != max)
+        bar->setRange(0, max);
+    if (bar->pageStep() != int(page))
+        bar->setPageStep(int(page));
+    if (m_following)
+        bar->setValue(max);
+    m_syncing = false;
+}
+
+void LogView::relayout()
+{
+    // The entry and row at the top stay there, unless the view follows the end.
+    const auto [entry, within] = m_store.entryAtRow(quint64(verticalScrollBar()->value()));
+    m_store.setLayout(m_store.widths(), float(viewport()->width() - 2 * kMargin));
+    syncScrollBar();
+    if (!m_following && entry < m_store.size()) {
+        m_syncing = true;
+        verticalScrollBar()->setValue(
+            int(m_store.firstRow(entry) + std::min<quint64>(within, m_store.rows(entry) - 1)));
+        m_syncing = false;
+    }
+    viewport()->update();
+}
+
+void LogView::append(QStringView text, const QColor& colour)
+{
+    const quint64 at = m_store.charCount();
+    m_store.append(text, colour);
+    m_anchor = m_caret = m_store.charCount();
+    m_wantedX = -1;
+    syncScrollBar();
+    // Repaints are coalesced: one per turn of the event loop, however many entries came.
+    if (!m_dirty && isVisible()) {
+        m_dirty = true;
+        viewport()->update();
+    }
+    if (QAccessible::isActive()) {
+        QAccessibleTextInsertEvent inserted(this, int(std::min<quint64>(at, INT_MAX)),
+                                            this->text(at, m_store.charCount()));
+        QAccessible::updateAccessibility(&inserted);
+    }
+    emit appended();
+}
+
+void LogView::clear()
+{
+    const quint64 removed = m_store.charCount();
+    m_store.clear();
+    m_anchor = m_caret = 0;
+    m_following = true;
+    syncScrollBar();
+    viewport()->update();
+    if (QAccessible::isActive() && removed > 0) {
+        // As Qt's own text views do when the old text is not at hand: blanks of its length.
+        QAccessibleTextRemoveEvent emptied(this, 0, QString(qsizetype(removed), u' '));
+        QAccessible::updateAccessibility(&emptied);
+    }
+}
+
+QString LogView::entryText(qint64 i) const
+{
+    std::string scratch;
+    const std::string_view bytes = m_store.text(i, scratch);
+    return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
+}
+
+QColor LogView::entryColour(qint64 i) const
+{
+    return m_store.colour(i);
+}
+
+QString LogView::text(quint64 start, quint64 end) const
+{
+    end = std::min(end, characterCount());
+    QString out;
+    if (start >= end)
+        return out;
+    out.reserve(qsizetype(end - start));
+    std::string scratch;
+    for (qint64 e = m_store.entryAtChar(start); e < m_store.size(); ++e) {
+        const quint64 base = m_store.firstChar(e);
+        if (base >= end)
+            break;
+        const std::string_view bytes = m_store.text(e, scratch);
+        const quint64 from = std::max(start, base) - base;
+        const quint64 to = std::min<quint64>(end - base, bytes.size() + 1);
+        const quint64 textTo = std::min<quint64>(to, bytes.size());
+        if (textTo > from)
+            out += QLatin1StringView(bytes.data() + from, qsizetype(textTo - from));
+        if (to > bytes.size())
+            out += u'\n';
+    }
+    return out;
+}
+
+std::pair<quint64, quint64> LogView::entrySpan(quint64 offset) const
+{
+    const qint64 e = m_store.entryAtChar(offset);
+    if (e >= m_store.size())
+        return {characterCount(), characterCount()};
+    return {m_store.firstChar(e), m_store.firstChar(e + 1)};
+}
+
+LogView::Row LogView::rowAt(quint64 row) const
+{
+    const auto [entry, within] = m_store.entryAtRow(row);
+    if (entry >= m_store.size())
+        return {entry, characterCount(), characterCount(), true};
+    std::string scratch;
+    const quint64 base = m_store.firstChar(entry);
+    Row found{entry, base, base, true};
+    quint64 k = 0;
+    logwrap::forEachRow(m_store.text(entry, scratch), m_store.widths(), m_store.avail(),
+                        [&](size_t begin, size_t end, bool endsLine) {
+                            found = {entry, base + begin, base + end, endsLine};
+                            return k++ < within;
+                        });
+    return found;
+}
+
+quint64 LogView::rowOf(quint64 offset) const
+{
+    const qint64 entry = m_store.entryAtChar(offset);
+    if (entry >= m_store.size())
+        return totalRows() - 1;
+    std::string scratch;
+    const quint64 local = offset - m_store.firstChar(entry);
+    quint64 k = 0;
+    logwrap::forEachRow(m_store.text(entry, scratch), m_store.widths(), m_store.avail(),
+                        [&](size_t begin, size_t end, bool endsLine) {
+                            if (local >= begin && (local < end || (endsLine && local == end)))
+                                return false;
+                            ++k;
+                            return true;
+                        });
+    return m_store.firstRow(entry) + k;
+}
+
+std::pair<quint64, quint64> LogView::rowSpan(quint64 offset) const
+{
+    const Row r = rowAt(rowOf(offset));
+    return {r.begin, r.end};
+}
+
+float LogView::xOf(const Row& row, quint64 offset) const
+{
+    if (row.entry >= m_store.size() || offset <= row.begin)
+        return 0;
+    std::string scratch;
+    const std::string_view text = m_store.text(row.entry, scratch);
+    const quint64 base = m_store.firstChar(row.entry);
+    return m_store.widths().width(
+        text.substr(size_t(row.begin - base), size_t(std::min(offset, row.end) - row.begin)));
+}
+
+quint64 LogView::offsetInRow(const Row& row, float x) const
+{
+    if (row.entry >= m_store.size())
+        return row.begin;
+    std::string scratch;
+    const std::string_view text = m_store.text(row.entry, scratch);
+    const quint64 base = m_store.firstChar(row.entry);
+    const std::string_view cells =
+        text.substr(size_t(row.begin - base), size_t(row.end - row.begin));
+    quint64 at = row.begin + m_store.widths().offsetAt(cells, x);
+    // Past the end of a wrapped row: before its last blank, which stands past the edge.
+    if (!row.endsLine && at == row.end && at > row.begin && cells.back() == ' ')
+        --at;
+    return at;
+}
+
+int LogView::textTop() const
+{
+    return kMargin - verticalScrollBar()->value() * m_rowHeight;
+}
+
+QRect LogView::characterRect(quint64 offset) const
+{
+    offset = std::min(offset, characterCount());
+    const quint64 row = rowOf(offset);
+    const Row r = rowAt(row);
+    const float x = xOf(r, offset);
+    float w = m_store.widths().advance[' '];
+    if (offset < r.end) {
+        std::string scratch;
+        const std::string_view text = m_store.text(r.entry, scratch);
+        w = m_store.widths().of(
+            static_cast<unsigned char>(text[size_t(offset - m_store.firstChar(r.entry))]), x);
+    }
+    const qint64 y = qint64(kMargin) + (qint64(row) - verticalScrollBar()->value()) * m_rowHeight;
+    return QRectF(kMargin + x, double(y), w, m_rowHeight).toAlignedRect();
+}
+
+quint64 LogView::offsetAt(const QPoint& point) const
+{
+    const qint64 row = verticalScrollBar()->value() +
+                       qint64(std::floor(double(point.y() - kMargin) / m_rowHeight));
+    const quint64 clamped = quint64(std::clamp<qint64>(row, 0, qint64(totalRows()) - 1));
+    return offsetInRow(rowAt(clamped), float(point.x() - kMargin));
+}
+
+void LogView::ensureVisible(quint64 offset)
+{
+    QScrollBar* bar = verticalScrollBar();
+    const quint64 row = rowOf(offset);
+    const quint64 top = quint64(bar->value());
+    if (row < top)
+        bar->setValue(int(row));
+    else if (row >= top + quint64(pageRows()))
+        bar->setValue(int(row - quint64(pageRows()) + 1));
+}
+
+void LogView::setSelection(quint64 anchor, quint64 caret)
+{
+    m_anchor = std::min(anchor, characterCount());
+    m_caret = std::min(caret, characterCount());
+    caretMoved();
+}
+
+void LogView::selectAll()
+{
+    setSelection(0, characterCount());
+}
+
+void LogView::copy() const
+{
+    if (hasSelection())
+        QGuiApplication::clipboard()->setText(selectedText());
+}
+
+void LogView::caretMoved()
+{
+    viewport()->update();
+    if (!QAccessible::isActive())
+        return;
+    if (hasSelection()) {
+        QAccessibleTextSelectionEvent selected(this,
+                                               int(std::min<quint64>(selectionStart(), INT_MAX)),
+                                               int(std::min<quint64>(selectionEnd(), INT_MAX)));
+        selected.setCursorPosition(int(std::min<quint64>(m_caret, INT_MAX)));
+        QAccessible::updateAccessibility(&selected);
+    } else {
+        QAccessibleTextCursorEvent moved(this, int(std::min<quint64>(m_caret, INT_MAX)));
+        QAccessible::updateAccessibility(&moved);
+    }
+}
+
+void LogView::moveCaret(quint64 offset, bool select)
+{
+    m_caret = std::min(offset, characterCount());
+    if (!select)
+        m_anchor = m_caret;
+    ensureVisible(m_caret);
+    caretMoved();
+}
+
+quint64 LogView::wordStart(quint64 offset) const
+{
+    const auto [begin, end] = entrySpan(offset);
+    const QString t = text(begin, end);
+    qsizetype k = qsizetype(offset - begin);
+    while (k > 0 && !isWordByte(uchar(t[k - 1].unicode())))
+        --k;
+    while (k > 0 && isWordByte(uchar(t[k - 1].unicode())))
+        --k;
+    return begin + quint64(k);
+}
+
+quint64 LogView::wordEnd(quint64 offset) const
+{
+    const auto [begin, end] = entrySpan(offset);
+    const QString t = text(begin, end);
+    qsizetype k = qsizetype(offset - begin);
+    while (k < t.size() && !isWordByte(uchar(t[k].unicode())))
+        ++k;
+    while (k < t.size() && isWordByte(uchar(t[k].unicode())))
+        ++k;
+    return begin + quint64(k);
+}
+
+void LogView::paintEvent(QPaintEvent*)
+{
+    m_dirty = false;
+    QPainter p(viewport());
+    p.setFont(m_paintFont);
+    const QPalette& pal = palette();
+    const logwrap::Widths& widths = m_store.widths();
+    const int height = viewport()->height();
+    const quint64 selStart = selectionStart(), selEnd = selectionEnd();
+
+    // One row's cells from x = 0: printable runs as text, tabs as room, control
+    // characters as hollow boxes.
+    auto drawCells = [&](std::string_view cells, int top) {
+        const float baseline = float(top) + m_ascent;
+        float x = 0, runX = 0;
+        size_t run = 0;
+        auto flush = [&](size_t upTo) {
+            if (upTo > run)
+                p.drawText(QPointF(kMargin + runX, baseline),
+                           QString::fromLatin1(cells.data() + run, qsizetype(upTo - run)));
+        };
+        for (size_t i = 0; i < cells.size(); ++i) {
+            const unsigned char c = static_cast<unsigned char>(cells[i]);
+            const float w = widths.of(c, x);
+            if (c == '\t' || logwrap::isControl(c)) {
+                flush(i);
+                if (c != '\t')
+                    p.drawRect(QRectF(kMargin + x + 1, top + 2, w - 3, m_rowHeight - 5));
+                run = i + 1;
+                runX = x + w;
+            }
+            x += w;
+        }
+        flush(cells.size());
+    };
+
+    auto [entry, within] = m_store.entryAtRow(quint64(verticalScrollBar()->value()));
+    int top = kMargin;
+    std::string scratch;
+    for (; top < height && entry < m_store.size(); ++entry, within = 0) {
+        const std::string_view text = m_store.text(entry, scratch);
+        const quint64 base = m_store.firstChar(entry);
+        const QColor entryColour = m_store.colour(entry);
+        const QColor colour = entryColour.isValid() ? entryColour : pal.color(QPalette::Text);
+        quint64 k = 0;
+        logwrap::forEachRow(
+            text, widths, m_store.avail(), [&](size_t begin, size_t end, bool endsLine) {
+                if (k++ < within)
+                    return true;
+                const std::string_view cells = text.substr(begin, end - begin);
+                // The selected part, its line break shown as a blank's width.
+                const quint64 from = std::max(selStart, base + begin);
+                const quint64 to = std::min(selEnd, base + end + (endsLine ? 1 : 0));
+                QRectF selected;
+                if (from < to) {
+                    const float x0 = widths.width(cells.substr(0, size_t(from - base - begin)));
+                    float x1 = widths.width(
+                        cells.substr(0, size_t(std::min(to, base + end) - base - begin)));
+                    if (to > base + end)
+                        x1 += widths.advance[' '];
+                    selected = QRectF(kMargin + x0, top, x1 - x0, m_rowHeight);
+                    p.fillRect(selected, pal.brush(QPalette::Highlight));
+                }
+                p.setPen(colour);
+                drawCells(cells, top);
+                if (!selected.isEmpty()) {
+                    p.save();
+                    p.setClipRect(selected);
+                    p.setPen(pal.color(QPalette::HighlightedText));
+                    drawCells(cells, top);
+                    p.restore();
+                }
+                top += m_rowHeight;
+                return top < height;
+            });
+    }
+
+    if (hasFocus()) {
+        const quint64 row = rowOf(m_caret);
+        const qint64 y = kMargin + (qint64(row) - verticalScrollBar()->value()) * m_rowHeight;
+        if (y >= 0 && y < height)
+            p.fillRect(QRectF(kMargin + xOf(rowAt(row), m_caret), double(y), 1, m_rowHeight),
+                       pal.brush(QPalette::Text));
+    }
+}
+
+void LogView::resizeEvent(QResizeEvent*)
+{
+    // Called for the viewport's size as well as the frame's.
+    if (float(viewport()->width() - 2 * kMargin) != m_store.avail())
+        relayout();
+    else
+        syncScrollBar();
+}
+
+void LogView::changeEvent(QEvent* e)
+{
+    if (e->type() == QEvent::FontChange) {
+        measure();
+        relayout();
+    }
+    QAbstractScrollArea::changeEvent(e);
+}
+
+void LogView::scrollContentsBy(int, int)
+{
+    viewport()->update();
+}
+
+bool LogView::event(QEvent* e)
+{
+    // Hidden, the log paints nothing; shown again it paints whole.
+    if (e->type() == QEvent::Show)
+        m_dirty = false;
+    return QAbstractScrollArea::event(e);
+}
+
+void LogView::keyPressEvent(QKeyEvent* e)
+{
+    if (e == QKeySequence::Copy) {
+        copy();
+        return;
+    }
+    if (e == QKeySequence::SelectAll) {
+        selectAll();
+        return;
+    }
+    using K = QKeySequence;
+    const bool select = e->modifiers() & Qt::ShiftModifier;
+    const quint64 caret = m_caret;
+    auto is = [e](K::StandardKey move, K::StandardKey extend) {
+        return e->matches(move) || e->matches(extend);
+    };
+    // Up and Down keep the column; a page also scrolls the view by a page.
+    auto vertical = [&](qint64 rows) {
+        const Row from = rowAt(rowOf(caret));
+        if (m_wantedX < 0)
+            m_wantedX = xOf(from, caret);
+        if (rows > 1 || rows < -1)
+            verticalScrollBar()->setValue(verticalScrollBar()->value() + int(rows));
+        const qint64 target =
+            std::clamp<qint64>(qint64(rowOf(caret)) + rows, 0, qint64(totalRows()) - 1);
+        const float x = m_wantedX;
+        moveCaret(offsetInRow(rowAt(quint64(target)), x), select);
+        m_wantedX = x;
+    };
+
+    if (is(K::MoveToNextChar, K::SelectNextChar))
+        moveCaret(caret + 1, select);
+    else if (is(K::MoveToPreviousChar, K::SelectPreviousChar))
+        moveCaret(caret > 0 ? caret - 1 : 0, select);
+    else if (is(K::MoveToNextWord, K::SelectNextWord))
+        moveCaret(wordEnd(caret) == caret && caret < characterCount() ? wordEnd(caret + 1)
+                                                                      : wordEnd(caret),
+                  select);
+    else if (is(K::MoveToPreviousWord, K::SelectPreviousWord))
+        moveCaret(wordStart(caret) == caret && caret > 0 ? wordStart(caret - 1) : wordStart(caret),
+                  select);
+    else if (is(K::MoveToNextLine, K::SelectNextLine))
+        vertical(1);
+    else if (is(K::MoveToPreviousLine, K::SelectPreviousLine))
+        vertical(-1);
+    else if (is(K::MoveToNextPage, K::SelectNextPage))
+        vertical(pageRows());
+    else if (is(K::MoveToPreviousPage, K::SelectPreviousPage))
+        vertical(-pageRows());
+    else if (is(K::MoveToStartOfLine, K::SelectStartOfLine))
+        moveCaret(rowAt(rowOf(caret)).begin, select);
+    else if (is(K::MoveToEndOfLine, K::SelectEndOfLine)) {
+        const Row r = rowAt(rowOf(caret));
+        moveCaret(r.endsLine ? r.end : offsetInRow(r, 1e9f), select);
+    } else if (is(K::MoveToStartOfDocument, K::SelectStartOfDocument))
+        moveCaret(0, select);
+    else if (is(K::MoveToEndOfDocument, K::SelectEndOfDocument))
+        moveCaret(characterCount(), select);
+    else {
+        // Not ours: the window's shortcuts and focus keys go on.
+        e->ignore();
+        return;
+    }
+    if (e->key() != Qt::Key_Up && e->key() != Qt::Key_Down && e->key() != Qt::Key_PageUp &&
+        e->key() != Qt::Key_PageDown)
+        m_wantedX = -1;
+}
+
+void LogView::mousePressEvent(QMouseEvent* e)
+{
+    if (e->button() != Qt::LeftButton)
+        return;
+    m_selecting = true;
+    m_lastMouse = e->position().toPoint();
+    m_wantedX = -1;
+    moveCaret(offsetAt(m_lastMouse), e->modifiers() & Qt::ShiftModifier);
+}
+
+void LogView::mouseMoveEvent(QMouseEvent* e)
+{
+    if (!m_selecting)
+        return;
+    m_lastMouse = e->position().toPoint();
+    moveCaret(offsetAt(m_lastMouse), true);
+    // Past the top or bottom edge the view goes on scrolling while the button is held.
+    if (m_lastMouse.y() < 0 || m_lastMouse.y() >= viewport()->height())
+        m_autoScroll.start(kAutoScrollMs, this);
+    else
+        m_autoScroll.stop();
+}
+
+void LogView::mouseReleaseEvent(QMouseEvent* e)
+{
+    if (e->button() != Qt::LeftButton || !m_selecting)
+        return;
+    m_selecting = false;
+    m_autoScroll.stop();
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (hasSelection() && clipboard->supportsSelection())
+        clipboard->setText(selectedText(), QClipboard::Selection);
+}
+
+void LogView::mouseDoubleClickEvent(QMouseEvent* e)
+{
+    if (e->button() != Qt::LeftButton)
+        return;
+    // The word under the pointer: from its start to its end.
+    const quint64 at = offsetAt(e->position().toPoint());
+    setSelection(wordStart(std::min(at + 1, characterCount())), wordEnd(at));
+}
+
+void LogView::timerEvent(QTimerEvent* e)
+{
+    if (e->timerId() != m_autoScroll.timerId())
+        return QAbstractScrollArea::timerEvent(e);
+    moveCaret(offsetAt(m_lastMouse), true);
+}
+
+void LogView::contextMenuEvent(QContextMenuEvent* e)
+{
+    QMenu menu(this);
+    QAction* copyAction = menu.addAction(tr("&Copy"), this, &LogView::copy);
+    copyAction->setShortcut(QKeySequence::Copy);
+    copyAction->setEnabled(hasSelection());
+    menu.addSeparator();
+    QAction* all = menu.addAction(tr("Select All"), this, &LogView::selectAll);
+    all->setShortcut(QKeySequence::SelectAll);
+    all->setEnabled(characterCount() > 0);
+    menu.exec(e->globalPos());
+}
+
+void LogView::focusInEvent(QFocusEvent* e)
+{
+    viewport()->update();
+    QAbstractScrollArea::focusInEvent(e);
+}
+
+void LogView::focusOutEvent(QFocusEvent* e)
+{
+    viewport()->update();
+    QAbstractScrollArea::focusOutEvent(e);
+}
