@@ -49,7 +49,12 @@ bool CaretAtStart(const LogView& log)
 
 void AppendEntry(LogView& log, const QString& text, const QColor& colour)
 {
-    log.append(text, colour);
+    log.append({text}, colour);
+}
+
+void AppendEntry(LogView& log, std::initializer_list<QStringView> pieces, const QColor& colour)
+{
+    log.append(pieces, colour);
 }
 
 void AddChat(LogView& log, const QString& strText, const QString& strColor)

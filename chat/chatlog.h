@@ -3,6 +3,7 @@
 
 #include <QColor>
 #include <QString>
+#include <initializer_list>
 #include <optional>
 
 class LogView;
@@ -25,6 +26,8 @@ bool CaretAtStart(const LogView& log);
 // the operator scrolled up stays where it is. An invalid colour shows the entry
 // in the log's ordinary text colour. The cost does not depend on the log's length.
 void AppendEntry(LogView& log, const QString& text, const QColor& colour);
+// The same for an entry made of pieces, which are not joined first.
+void AppendEntry(LogView& log, std::initializer_list<QStringView> pieces, const QColor& colour);
 
 // Appends one entry in a named colour.
 void AddChat(LogView& log, const QString& strText, const QString& strColor);

@@ -35,15 +35,6 @@ QColor LogStore::colour(qint64 i) const
     return k ? QColor(m_palette[k]) : QColor();
 }
 
-void LogStore::putByte(char b)
-{
-    const size_t at = size_t(m_bytes) & ((1u << kChunkBits) - 1);
-    if (at == 0 && (m_bytes >> kChunkBits) == m_chunks.size())
-        m_chunks.push_back(std::make_unique_for_overwrite<char[]>(size_t(1) << kChunkBits));
-    m_chunks[size_t(m_bytes >> kChunkBits)][at] = b;
-    ++m_bytes;
-}
-
 std::string_view LogStore::text(qint64 i, std::string& scratch) const
 {
     return bytes(byteStart(i), record(i).end, scratch);
@@ -75,33 +66,49 @@ quint32 LogStore::rowsOf(const Record& r, std::string_view text) const
     return logwrap::rowCount(text, m_widths, m_avail);
 }
 
-void LogStore::append(QStringView text, const QColor& colour)
+void LogStore::append(std::initializer_list<QStringView> pieces, const QColor& colour)
 {
     if ((m_count >> kRecordBits) == qint64(m_records.size()))
         m_records.push_back(std::make_unique_for_overwrite<Record[]>(size_t(1) << kRecordBits));
 
     const quint64 start = m_bytes;
-    const char16_t* p = text.utf16();
-    const qsizetype n = text.size();
-    bool lines = false;
+    quint64 at = m_bytes;
+    char *out = nullptr, *outEnd = nullptr; // where the next byte goes, within its chunk
+    auto put = [&](char b) {
+        if (out == outEnd) {
+            const size_t chunk = size_t(at >> kChunkBits);
+            if (chunk == m_chunks.size())
+                m_chunks.push_back(std::make_unique_for_overwrite<char[]>(size_t(1) << kChunkBits));
+            out = m_chunks[chunk].get() + (size_t(at) & ((1u << kChunkBits) - 1));
+            outEnd = m_chunks[chunk].get() + (size_t(1) << kChunkBits);
+        }
+        *out++ = b;
+        ++at;
+    };
+    bool lines = false, afterCr = false;
     float x = 0, widest = 0;
-    for (qsizetype k = 0; k < n; ++k) {
-        char16_t u = p[k];
-        if (u == u'\r') {
-            if (k + 1 < n && p[k + 1] == u'\n')
-                ++k;
-            u = u'\n';
+    for (QStringView piece : pieces) {
+        for (const QChar c : piece) {
+            const char16_t u = c.unicode();
+            if (u == u'\n' && afterCr) { // the LF of a CR LF: the break is there already
+                afterCr = false;
+                continue;
+            }
+            afterCr = u == u'\r';
+            const unsigned char b = afterCr     ? '\n'
+                                    : u < 0x100 ? static_cast<unsigned char>(u)
+                                                : '?';
+            if (b == '\n') {
+                lines = true;
+                widest = std::max(widest, x);
+                x = 0;
+            } else {
+                x += m_widths.of(b, x);
+            }
+            put(char(b));
         }
-        const unsigned char b = u < 0x100 ? static_cast<unsigned char>(u) : '?';
-        if (b == '\n') {
-            lines = true;
-            widest = std::max(widest, x);
-            x = 0;
-        } else {
-            x += m_widths.of(b, x);
-        }
-        putByte(char(b));
     }
+    m_bytes = at;
 
     Record& r = record(m_count);
     r.end = m_bytes;

@@ -9,6 +9,7 @@
 #include <QColor>
 #include <QRgb>
 #include <QStringView>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -29,10 +30,11 @@ public:
     quint64 charCount() const { return m_bytes + quint64(m_count); }
     quint64 rowCount() const { return m_rows; }
 
-    // An invalid colour stands for the log's ordinary text colour. A character
-    // beyond ISO-8859-1 is kept as '?'; CR LF, a lone CR and a lone LF each
-    // become one line break, so the entry shows several lines.
-    void append(QStringView text, const QColor& colour);
+    // Appends the pieces as one entry. An invalid colour stands for the log's
+    // ordinary text colour. A character beyond ISO-8859-1 is kept as '?'; CR
+    // LF, a lone CR and a lone LF each become one line break, so the entry
+    // shows several lines.
+    void append(std::initializer_list<QStringView> pieces, const QColor& colour);
     void clear();
 
     // Sets how rows are measured and counts every entry's rows again; the
@@ -80,7 +82,6 @@ private:
     quint16 colourIndex(const QColor& colour);
     // Reads the text only when the entry does not fit in one row.
     quint32 rowsOf(const Record& r, std::string_view text) const;
-    void putByte(char b);
     void rebuildBlocks();
 
     std::vector<std::unique_ptr<char[]>> m_chunks;

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <climits>
 #include <cmath>
 
@@ -34,11 +35,9 @@ LogView::LogView(QWidget* parent) : QAbstractScrollArea(parent)
     setFocusPolicy(Qt::WheelFocus);
     viewport()->setCursor(Qt::IBeamCursor);
     verticalScrollBar()->setSingleStep(1);
-    // Any change of the bar that the log did not make itself is the operator's.
-    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
-        if (!m_syncing)
-            m_following = value >= verticalScrollBar()->maximum();
-    });
+    // The log moves the bar with its signals held back: any change heard is the operator's.
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this,
+            [this](int value) { m_following = value >= verticalScrollBar()->maximum(); });
     measure();
     syncScrollBar();
 }
@@ -62,7 +61,7 @@ void LogView::measure()
     widths.advance[kSoftHyphen] = 0; // shown only where a row breaks, and ours never do
     m_ascent = float(fm.ascent());
     m_rowHeight = std::max(1, int(std::ceil(fm.lineSpacing())));
-    m_store.setLayout(widths, float(viewport()->width() - 2 * kMargin));
+    m_store.setLayout(widths, m_store.avail());
 }
 
 int LogView::pageRows() const
@@ -72,17 +71,25 @@ int LogView::pageRows() const
 
 void LogView::syncScrollBar()
 {
+    // The bar's signals are held back: on each change of its range the scroll
+    // area would lay itself out again, once per entry. Whether the bar shows
+    // is decided here instead.
     QScrollBar* bar = verticalScrollBar();
+    const QSignalBlocker quiet(bar);
     const quint64 page = quint64(pageRows());
     const int max = int(std::min<quint64>(totalRows() > page ? totalRows() - page : 0, INT_MAX));
-    m_syncing = true;
+    const int top = bar->value();
     if (bar->maximum() != max)
         bar->setRange(0, max);
     if (bar->pageStep() != int(page))
         bar->setPageStep(int(page));
     if (m_following)
         bar->setValue(max);
-    m_syncing = false;
+    if (bar->value() != top)
+        viewport()->update();
+    const Qt::ScrollBarPolicy shown = max > 0 ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff;
+    if (verticalScrollBarPolicy() != shown)
+        setVerticalScrollBarPolicy(shown);
 }
 
 void LogView::relayout()
@@ -92,21 +99,22 @@ void LogView::relayout()
     m_store.setLayout(m_store.widths(), float(viewport()->width() - 2 * kMargin));
     syncScrollBar();
     if (!m_following && entry < m_store.size()) {
-        m_syncing = true;
+        const QSignalBlocker quiet(verticalScrollBar());
         verticalScrollBar()->setValue(
             int(m_store.firstRow(entry) + std::min<quint64>(within, m_store.rows(entry) - 1)));
-        m_syncing = false;
     }
     viewport()->update();
 }
 
-void LogView::append(QStringView text, const QColor& colour)
+void LogView::append(std::initializer_list<QStringView> pieces, const QColor& colour)
 {
     const quint64 at = m_store.charCount();
-    m_store.append(text, colour);
+    m_store.append(pieces, colour);
     m_anchor = m_caret = m_store.charCount();
     m_wantedX = -1;
-    syncScrollBar();
+    // A hidden log's bar is set when it shows: a bar's every change costs.
+    if (isVisible())
+        syncScrollBar();
     // Repaints are coalesced: one per turn of the event loop, however many entries came.
     if (!m_dirty && isVisible()) {
         m_dirty = true;
@@ -444,7 +452,10 @@ void LogView::paintEvent(QPaintEvent*)
 
 void LogView::resizeEvent(QResizeEvent*)
 {
-    // Called for the viewport's size as well as the frame's.
+    // Called for the viewport's size as well as the frame's. Until the first
+    // one, the log has no width and wraps nothing: a tab not yet opened costs
+    // no wrapping.
+    m_sized = true;
     if (float(viewport()->width() - 2 * kMargin) != m_store.avail())
         relayout();
     else
@@ -455,7 +466,8 @@ void LogView::changeEvent(QEvent* e)
 {
     if (e->type() == QEvent::FontChange) {
         measure();
-        relayout();
+        if (m_sized)
+            relayout();
     }
     QAbstractScrollArea::changeEvent(e);
 }
@@ -468,8 +480,10 @@ void LogView::scrollContentsBy(int, int)
 bool LogView::event(QEvent* e)
 {
     // Hidden, the log paints nothing; shown again it paints whole.
-    if (e->type() == QEvent::Show)
+    if (e->type() == QEvent::Show) {
         m_dirty = false;
+        syncScrollBar();
+    }
     return QAbstractScrollArea::event(e);
 }
 

@@ -17,9 +17,10 @@ public:
     explicit LogView(QWidget* parent = nullptr);
     ~LogView() override;
 
-    // Appends an entry at the end; the caret then stands behind it with no
-    // selection. An invalid colour shows the log's ordinary text colour.
-    void append(QStringView text, const QColor& colour);
+    // Appends an entry, made of the pieces, at the end; the caret then stands
+    // behind it with no selection. An invalid colour shows the log's ordinary
+    // text colour.
+    void append(std::initializer_list<QStringView> pieces, const QColor& colour);
     // Empties the log.
     void clear();
 
@@ -106,7 +107,7 @@ private:
     float m_boxWidth = 0; // the hollow box shown for a control character
     quint64 m_anchor = 0, m_caret = 0;
     bool m_following = true;
-    bool m_syncing = false;   // the scroll bar is being set by the log, not the operator
+    bool m_sized = false;     // the viewport has had its first size
     bool m_dirty = false;     // an update is already on its way
     bool m_selecting = false; // the left button is down on the text
     float m_wantedX = -1;     // Up and Down keep the column they started in

@@ -53,7 +53,7 @@ private slots:
         c.setUp({0, 5});
         QVERIFY(c.connectBots({0, 5}));
         for (int i = 0; i < BotCount; ++i) {
-            c.w->txtChatBox[i]->append(u"old", QColor());
+            c.w->txtChatBox[i]->append({u"old"}, QColor());
             c.w->UserList[i]->addItem("old");
             c.w->txtChannel[i]->setText("old");
         }
