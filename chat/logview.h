@@ -86,12 +86,9 @@ private:
     quint64 rowOf(quint64 offset) const;
     float xOf(const Row& row, quint64 offset) const;
     quint64 offsetInRow(const Row& row, float x) const;
-    quint64 totalRows() const
-    {
-        return m_store.rowCount() + 1;
-    } // the caret's row after the last entry
+    // Every entry's rows and the caret's row after the last entry.
+    quint64 totalRows() const { return m_store.rowCount() + 1; }
     int pageRows() const;
-    int textTop() const;
     void measure();
     void relayout();
     void syncScrollBar();
