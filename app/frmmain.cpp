@@ -6,7 +6,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 
@@ -17,6 +16,7 @@
 #include "bots/statusboard.h"
 #include "chat/chatlog.h"
 #include "chat/commands.h"
+#include "chat/logview.h"
 #include "settings/formsettings.h"
 #include "userlist/pictures.h"
 #include "userlist/userlist.h"
@@ -199,7 +199,7 @@ void frmMain::buildSettingsTab(QWidget* page)
 
 void frmMain::buildBotTab(QWidget* page, int i)
 {
-    txtChatBox[i] = place<QPlainTextEdit>(page, tw(120, 720, 7215, 5775), "Chat log");
+    txtChatBox[i] = place<LogView>(page, tw(120, 720, 7215, 5775), "Chat log");
     ConfigureChatLog(*txtChatBox[i]);
 
     Frame1[i] = frame(page, "Bot Settings", tw(7440, 720, 2775, 1575));

@@ -17,7 +17,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMenu;
-class QPlainTextEdit;
+class LogView;
 class QPushButton;
 class QTimer;
 class TabStrip;
@@ -39,7 +39,7 @@ public:
 
     // Per-bot controls, index = bot index 0..9.
     PerBot<BotSocket> Winsock{};
-    PerBot<QPlainTextEdit> txtChatBox{};
+    PerBot<LogView> txtChatBox{};
     PerBot<QListWidget> UserList{};
     PerBot<QLineEdit> txtChannel{};
     PerBot<QLineEdit> txttalk{};

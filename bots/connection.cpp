@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 
@@ -14,6 +13,7 @@
 #include "bots/botsocket.h"
 #include "bots/parser.h"
 #include "chat/showdata.h"
+#include "chat/logview.h"
 #include "settings/opensave.h"
 
 namespace {

@@ -20,8 +20,9 @@ constexpr qint64 kChunk = 64 * 1024;
 
 // How long one bot's lines may hold the window before the status board, the
 // painting and the operator get a turn: ten bots flooded at once would
-// otherwise each empty a full read buffer before the window could react.
-constexpr qint64 kSliceMs = 5;
+// otherwise each empty a full read buffer before the window could react, and
+// even ten short slices in a row hold it for ten times as long.
+constexpr qint64 kSliceNs = 500'000;
 
 bool showQuoted(frmMain& w, int Index, std::string_view line, const QString& colour,
                 bool checkKickBan)
@@ -112,7 +113,7 @@ void handleLines(frmMain& w, int Index)
     while (!w.unloaded()) {
         if (buffer.takeLine(line)) {
             ParseLine(w, Index, line);
-            if (slice.hasExpired(kSliceMs)) {
+            if (slice.nsecsElapsed() > kSliceNs) {
                 QTimer::singleShot(0, &w, [&w, Index] { handleLines(w, Index); });
                 return;
             }

@@ -2,11 +2,11 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 
 #include "app/frmmain.h"
 #include "bots/protocol.h"
 #include "chat/chatlog.h"
+#include "chat/logview.h"
 #include "userlist/userlist.h"
 
 namespace {
@@ -15,7 +15,7 @@ const QColor kWhisper(128, 128, 128);
 const QColor kTalk(255, 255, 255);
 const QColor kEmote(255, 255, 0);
 
-QPlainTextEdit& chatBox(frmMain& w, int Index)
+LogView& chatBox(frmMain& w, int Index)
 {
     Q_ASSERT(Index >= 0 && Index < BotCount);
     return *w.txtChatBox[Index];
@@ -39,21 +39,22 @@ bool ShowWhisperFrom(frmMain& w, int Index, std::string_view strData)
     if (!whisper)
         return false;
     AppendEntry(chatBox(w, Index),
-                "<From:" + FromServer(whisper->name) + "> " + FromServer(whisper->text), kWhisper);
+                {u"<From:", FromServer(whisper->name), u"> ", FromServer(whisper->text)}, kWhisper);
     return true;
 }
 
 void ShowWhisperTo(frmMain& w, int Index, const QString& strName, const QString& strText)
 {
-    AppendEntry(chatBox(w, Index), "<To:" + strName + "> " + strText, kWhisper);
+    AppendEntry(chatBox(w, Index), {u"<To:", strName, u"> ", strText}, kWhisper);
 }
 
 void ShowTalk(frmMain& w, int Index, const QString& strName, const QString& strText)
 {
-    QPlainTextEdit& log = chatBox(w, Index);
-    const QString entry =
-        CaretAtStart(log) ? "< " + strName + " > " + strText : "<" + strName + "> " + strText;
-    AppendEntry(log, entry, kTalk);
+    LogView& log = chatBox(w, Index);
+    if (CaretAtStart(log))
+        AppendEntry(log, {u"< ", strName, u" > ", strText}, kTalk);
+    else
+        AppendEntry(log, {u"<", strName, u"> ", strText}, kTalk);
 }
 
 void ParseEmote(frmMain& w, int Index, std::string_view strData)
@@ -64,7 +65,7 @@ void ParseEmote(frmMain& w, int Index, std::string_view strData)
 
 void ShowEmote(frmMain& w, int Index, const QString& strName, const QString& strText)
 {
-    AppendEntry(chatBox(w, Index), "<" + strName + strText + ">", kEmote);
+    AppendEntry(chatBox(w, Index), {u"<", strName, strText, u">"}, kEmote);
 }
 
 bool ShowChannelJoined(frmMain& w, int Index, std::string_view strData)

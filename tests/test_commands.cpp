@@ -4,11 +4,11 @@
 
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPlainTextEdit>
 #include <QPushButton>
 
 #include "app/frmmain.h"
 #include "bots/botsocket.h"
+#include "chat/logview.h"
 #include "support/testapp.h"
 
 namespace {

@@ -5,13 +5,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPlainTextEdit>
 #include <QPushButton>
 
 #include "app/frmmain.h"
 #include "bots/botsocket.h"
 #include "bots/connection.h"
 #include "bots/statusboard.h"
+#include "chat/logview.h"
 #include "support/testapp.h"
 
 namespace {
@@ -50,7 +50,7 @@ private slots:
         c.setUp({0, 5});
         QVERIFY(c.connectBots({0, 5}));
         for (int i = 0; i < BotCount; ++i) {
-            c.w->txtChatBox[i]->setPlainText("old");
+            c.w->txtChatBox[i]->append({u"old"}, QColor());
             c.w->UserList[i]->addItem("old");
             c.w->txtChannel[i]->setText("old");
         }

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/frmmain.h"
+#include "chat/logview.h"
 #include "support/testapp.h"
 #include "tools/gateway/demogateway.h"
 

@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSet>
 #include <QSignalSpy>
@@ -13,6 +12,7 @@
 
 #include "app/frmmain.h"
 #include "app/tabstrip.h"
+#include "chat/logview.h"
 #include "support/testapp.h"
 
 namespace {

@@ -8,12 +8,12 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTcpSocket>
 
 #include "app/frmmain.h"
 #include "bots/botsocket.h"
+#include "chat/logview.h"
 #include "settings/opensave.h"
 #include "support/netfaults.h"
 #include "support/testapp.h"

@@ -5,10 +5,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPlainTextEdit>
 
 #include "app/frmmain.h"
 #include "bots/botsocket.h"
+#include "chat/logview.h"
 #include "support/testapp.h"
 
 namespace {

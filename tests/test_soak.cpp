@@ -6,12 +6,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QTcpSocket>
 
 #include "app/frmmain.h"
+#include "chat/logview.h"
 #include "app/tabstrip.h"
 #include "bots/botsocket.h"
 #include "support/hostilestream.h"

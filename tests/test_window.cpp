@@ -9,12 +9,12 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTimer>
 
 #include "app/frmmain.h"
+#include "chat/logview.h"
 #include "app/tabstrip.h"
 #include "bots/keeper.h"
 #include "bots/statusboard.h"

@@ -6,6 +6,34 @@
 #include "chat/showdata.h"
 #include "userlist/drawing.h"
 
+namespace {
+
+// A user as the list holds it: picture and name as plain fields, so that
+// adding a user and finding one by name build no variants.
+class UserItem : public QListWidgetItem {
+public:
+    static constexpr int Type = QListWidgetItem::UserType + 1;
+    UserItem(const QString& name, int icon)
+        : QListWidgetItem(name, nullptr, Type), m_name(name), m_icon(icon)
+    {
+    }
+    QVariant data(int role) const override
+    {
+        if (role == userlist::IconRole)
+            return m_icon;
+        if (role == userlist::TopLineRole)
+            return false;
+        return QListWidgetItem::data(role);
+    }
+    const QString& name() const { return m_name; }
+
+private:
+    QString m_name;
+    int m_icon;
+};
+
+} // namespace
+
 void ConfigureUserList(QListWidget& list)
 {
     QPalette pal = list.palette();
@@ -44,10 +72,7 @@ bool AddUser(QListWidget& list, std::string_view line, std::string_view flags)
 
 void AddUser(QListWidget& list, const protocol::User& user)
 {
-    auto* item = new QListWidgetItem(FromServer(user.name));
-    item->setData(userlist::IconRole, user.icon);
-    item->setData(userlist::TopLineRole, false);
-    list.addItem(item);
+    list.addItem(new UserItem(FromServer(user.name), user.icon));
 }
 
 bool RemoveUser(QListWidget& list, std::string_view line, std::string_view)
@@ -62,7 +87,11 @@ bool RemoveUser(QListWidget& list, std::string_view line, std::string_view)
 void RemoveUser(QListWidget& list, const QString& name)
 {
     for (int i = 0; i < list.count();) {
-        if (list.item(i)->text() == name)
+        const QListWidgetItem* item = list.item(i);
+        const bool same = item->type() == UserItem::Type
+                              ? static_cast<const UserItem*>(item)->name() == name
+                              : item->text() == name;
+        if (same)
             delete list.takeItem(i);
         else
             ++i;

@@ -3,14 +3,13 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QListWidget>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTextBlock>
 
 #include "app/frmmain.h"
 #include "bots/botsocket.h"
 #include "chat/chatlog.h"
+#include "chat/logview.h"
 
 void TempSettings::write(const QByteArray& contents) const
 {
@@ -30,7 +29,7 @@ void WriteFile(const QString& path, const QByteArray& bytes)
         qFatal("cannot write %s", qPrintable(path));
 }
 
-QStringList LogLines(const QPlainTextEdit& log)
+QStringList LogLines(const LogView& log)
 {
     QStringList lines = log.toPlainText().split('\n');
     if (!lines.isEmpty() && lines.last().isEmpty())
@@ -38,19 +37,15 @@ QStringList LogLines(const QPlainTextEdit& log)
     return lines;
 }
 
-QStringList ColouredLines(const QPlainTextEdit& log)
+QStringList ColouredLines(const LogView& log)
 {
     QStringList lines;
-    for (QTextBlock b = log.document()->begin(); b.isValid() && b.next().isValid(); b = b.next()) {
-        // An empty entry's colour is that of its line break, the next block's format.
-        const QTextCharFormat format =
-            b.begin().atEnd() ? b.next().charFormat() : b.begin().fragment().charFormat();
+    for (qint64 i = 0; i < log.entryCount(); ++i) {
         QString name = "Plain";
         for (const char* colour : {"Red", "Green", "White", "Yellow", "Blue", "Gray"})
-            if (format.hasProperty(QTextFormat::ForegroundBrush) &&
-                format.foreground().color() == ColourOf(colour))
+            if (log.entryColour(i) == ColourOf(colour))
                 name = colour;
-        lines << name + ": " + b.text();
+        lines << name + ": " + log.entryText(i);
     }
     return lines;
 }

@@ -10,7 +10,7 @@
 #include "support/gateway.h"
 
 class frmMain;
-class QPlainTextEdit;
+class LogView;
 class QListWidget;
 
 // A fresh folder for a test's settings file, removed afterwards.
@@ -26,10 +26,10 @@ QByteArray ReadFile(const QString& path);
 void WriteFile(const QString& path, const QByteArray& bytes);
 
 // The lines of a chat log, without the empty line after the last entry.
-QStringList LogLines(const QPlainTextEdit& log);
+QStringList LogLines(const LogView& log);
 // The same, each entry led by its colour's name and ": " ("Red: Login failed.");
 // "Plain: " for the log's ordinary colour.
-QStringList ColouredLines(const QPlainTextEdit& log);
+QStringList ColouredLines(const LogView& log);
 // The names in a user list, in order.
 QStringList ListNames(const QListWidget& list);
 

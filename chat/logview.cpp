@@ -1,0 +1,441 @@
+#include "chat/logview.h"
+
+#include <QAccessible>
+#include <QClipboard>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <climits>
+#include <cmath>
+
+#include "chat/logaccessible.h"
+
+namespace {
+
+constexpr int kMargin = 4; // around the text, as the old text view had
+constexpr unsigned char kSoftHyphen = 0xad;
+
+} // namespace
+
+LogView::LogView(QWidget* parent) : QAbstractScrollArea(parent)
+{
+    InstallLogAccessibility();
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFocusPolicy(Qt::WheelFocus);
+    viewport()->setCursor(Qt::IBeamCursor);
+    verticalScrollBar()->setSingleStep(1);
+    // The log moves the bar with its signals held back: any change heard is the operator's.
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this,
+            [this](int value) { m_following = value >= verticalScrollBar()->maximum(); });
+    measure();
+    syncScrollBar();
+}
+
+LogView::~LogView() = default;
+
+void LogView::measure()
+{
+    m_paintFont = font();
+    // Glyphs then stand exactly at the sum of the advances before them, so a
+    // width per byte measures every row without shaping it.
+    m_paintFont.setKerning(false);
+    m_paintFont.setStyleStrategy(QFont::PreferNoShaping);
+    const QFontMetricsF fm(m_paintFont, viewport());
+    m_boxWidth = float(fm.horizontalAdvance(QChar(1)));
+    logwrap::Widths widths;
+    for (int b = 0; b < 256; ++b)
+        widths.advance[size_t(b)] =
+            logwrap::isControl(b) ? m_boxWidth : float(fm.horizontalAdvance(QChar(b)));
+    widths.advance['\n'] = 0;
+    widths.advance[kSoftHyphen] = 0; // shown only where a row breaks, and ours never do
+    m_ascent = float(fm.ascent());
+    m_rowHeight = std::max(1, int(std::ceil(fm.lineSpacing())));
+    m_store.setLayout(widths, m_store.avail());
+}
+
+int LogView::pageRows() const
+{
+    return std::max(1, (viewport()->height() - 2 * kMargin) / m_rowHeight);
+}
+
+void LogView::syncScrollBar()
+{
+    // The bar's signals are held back: on each change of its range the scroll
+    // area would lay itself out again, once per entry. Whether the bar shows
+    // is decided here instead.
+    QScrollBar* bar = verticalScrollBar();
+    const QSignalBlocker quiet(bar);
+    const quint64 page = quint64(pageRows());
+    const int max = int(std::min<quint64>(totalRows() > page ? totalRows() - page : 0, INT_MAX));
+    const int top = bar->value();
+    if (bar->maximum() != max)
+        bar->setRange(0, max);
+    if (bar->pageStep() != int(page))
+        bar->setPageStep(int(page));
+    if (m_following)
+        bar->setValue(max);
+    if (bar->value() != top)
+        viewport()->update();
+    const Qt::ScrollBarPolicy shown = max > 0 ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff;
+    if (verticalScrollBarPolicy() != shown)
+        setVerticalScrollBarPolicy(shown);
+}
+
+void LogView::relayout()
+{
+    // The entry and row at the top stay there, unless the view follows the end.
+    const auto [entry, within] = m_store.entryAtRow(quint64(verticalScrollBar()->value()));
+    m_store.setLayout(m_store.widths(), float(viewport()->width() - 2 * kMargin));
+    syncScrollBar();
+    if (!m_following && entry < m_store.size()) {
+        const QSignalBlocker quiet(verticalScrollBar());
+        verticalScrollBar()->setValue(
+            int(m_store.firstRow(entry) + std::min<quint64>(within, m_store.rows(entry) - 1)));
+    }
+    viewport()->update();
+}
+
+void LogView::append(std::initializer_list<QStringView> pieces, const QColor& colour)
+{
+    const quint64 at = m_store.charCount();
+    m_store.append(pieces, colour);
+    m_anchor = m_caret = m_store.charCount();
+    m_wantedX = -1;
+    // A hidden log's bar is set when it shows: a bar's every change costs.
+    if (isVisible())
+        syncScrollBar();
+    // Repaints are coalesced: one per turn of the event loop, however many entries came.
+    if (!m_dirty && isVisible()) {
+        m_dirty = true;
+        viewport()->update();
+    }
+    if (QAccessible::isActive()) {
+        QAccessibleTextInsertEvent inserted(this, int(std::min<quint64>(at, INT_MAX)),
+                                            this->text(at, m_store.charCount()));
+        QAccessible::updateAccessibility(&inserted);
+    }
+    emit appended();
+}
+
+void LogView::clear()
+{
+    const quint64 removed = m_store.charCount();
+    m_store.clear();
+    m_anchor = m_caret = 0;
+    m_following = true;
+    syncScrollBar();
+    viewport()->update();
+    if (QAccessible::isActive() && removed > 0) {
+        // As Qt's own text views do when the old text is not at hand: blanks of its length.
+        QAccessibleTextRemoveEvent emptied(this, 0, QString(qsizetype(removed), u' '));
+        QAccessible::updateAccessibility(&emptied);
+    }
+}
+
+QString LogView::entryText(qint64 i) const
+{
+    std::string scratch;
+    const std::string_view bytes = m_store.text(i, scratch);
+    return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
+}
+
+QColor LogView::entryColour(qint64 i) const
+{
+    return m_store.colour(i);
+}
+
+QString LogView::text(quint64 start, quint64 end) const
+{
+    end = std::min(end, characterCount());
+    QString out;
+    if (start >= end)
+        return out;
+    out.reserve(qsizetype(end - start));
+    std::string scratch;
+    for (qint64 e = m_store.entryAtChar(start); e < m_store.size(); ++e) {
+        const quint64 base = m_store.firstChar(e);
+        if (base >= end)
+            break;
+        const std::string_view bytes = m_store.text(e, scratch);
+        const quint64 from = std::max(start, base) - base;
+        const quint64 to = std::min<quint64>(end - base, bytes.size() + 1);
+        const quint64 textTo = std::min<quint64>(to, bytes.size());
+        if (textTo > from)
+            out += QLatin1StringView(bytes.data() + from, qsizetype(textTo - from));
+        if (to > bytes.size())
+            out += u'\n';
+    }
+    return out;
+}
+
+std::pair<quint64, quint64> LogView::entrySpan(quint64 offset) const
+{
+    const qint64 e = m_store.entryAtChar(offset);
+    if (e >= m_store.size())
+        return {characterCount(), characterCount()};
+    return {m_store.firstChar(e), m_store.firstChar(e + 1)};
+}
+
+LogView::Row LogView::rowAt(quint64 row) const
+{
+    const auto [entry, within] = m_store.entryAtRow(row);
+    if (entry >= m_store.size())
+        return {entry, characterCount(), characterCount(), true};
+    std::string scratch;
+    const quint64 base = m_store.firstChar(entry);
+    Row found{entry, base, base, true};
+    quint64 k = 0;
+    logwrap::forEachRow(m_store.text(entry, scratch), m_store.widths(), m_store.avail(),
+                        [&](size_t begin, size_t end, bool endsLine) {
+                            found = {entry, base + begin, base + end, endsLine};
+                            return k++ < within;
+                        });
+    return found;
+}
+
+quint64 LogView::rowOf(quint64 offset) const
+{
+    const qint64 entry = m_store.entryAtChar(offset);
+    if (entry >= m_store.size())
+        return totalRows() - 1;
+    std::string scratch;
+    const quint64 local = offset - m_store.firstChar(entry);
+    quint64 k = 0;
+    logwrap::forEachRow(m_store.text(entry, scratch), m_store.widths(), m_store.avail(),
+                        [&](size_t begin, size_t end, bool endsLine) {
+                            if (local >= begin && (local < end || (endsLine && local == end)))
+                                return false;
+                            ++k;
+                            return true;
+                        });
+    return m_store.firstRow(entry) + k;
+}
+
+std::pair<quint64, quint64> LogView::rowSpan(quint64 offset) const
+{
+    const Row r = rowAt(rowOf(offset));
+    return {r.begin, r.end};
+}
+
+float LogView::xOf(const Row& row, quint64 offset) const
+{
+    if (row.entry >= m_store.size() || offset <= row.begin)
+        return 0;
+    std::string scratch;
+    const std::string_view text = m_store.text(row.entry, scratch);
+    const quint64 base = m_store.firstChar(row.entry);
+    return m_store.widths().width(
+        text.substr(size_t(row.begin - base), size_t(std::min(offset, row.end) - row.begin)));
+}
+
+quint64 LogView::offsetInRow(const Row& row, float x) const
+{
+    if (row.entry >= m_store.size())
+        return row.begin;
+    std::string scratch;
+    const std::string_view text = m_store.text(row.entry, scratch);
+    const quint64 base = m_store.firstChar(row.entry);
+    const std::string_view cells =
+        text.substr(size_t(row.begin - base), size_t(row.end - row.begin));
+    quint64 at = row.begin + m_store.widths().offsetAt(cells, x);
+    // Past the end of a wrapped row: before its last blank, which stands past the edge.
+    if (!row.endsLine && at == row.end && at > row.begin && cells.back() == ' ')
+        --at;
+    return at;
+}
+
+QRect LogView::characterRect(quint64 offset) const
+{
+    offset = std::min(offset, characterCount());
+    const quint64 row = rowOf(offset);
+    const Row r = rowAt(row);
+    const float x = xOf(r, offset);
+    float w = m_store.widths().advance[' '];
+    if (offset < r.end) {
+        std::string scratch;
+        const std::string_view text = m_store.text(r.entry, scratch);
+        w = m_store.widths().of(
+            static_cast<unsigned char>(text[size_t(offset - m_store.firstChar(r.entry))]), x);
+    }
+    const qint64 y = qint64(kMargin) + (qint64(row) - verticalScrollBar()->value()) * m_rowHeight;
+    return QRectF(kMargin + x, double(y), w, m_rowHeight).toAlignedRect();
+}
+
+quint64 LogView::offsetAt(const QPoint& point) const
+{
+    const qint64 row = verticalScrollBar()->value() +
+                       qint64(std::floor(double(point.y() - kMargin) / m_rowHeight));
+    const quint64 clamped = quint64(std::clamp<qint64>(row, 0, qint64(totalRows()) - 1));
+    return offsetInRow(rowAt(clamped), float(point.x() - kMargin));
+}
+
+void LogView::ensureVisible(quint64 offset)
+{
+    QScrollBar* bar = verticalScrollBar();
+    const quint64 row = rowOf(offset);
+    const quint64 top = quint64(bar->value());
+    if (row < top)
+        bar->setValue(int(row));
+    else if (row >= top + quint64(pageRows()))
+        bar->setValue(int(row - quint64(pageRows()) + 1));
+}
+
+void LogView::setSelection(quint64 anchor, quint64 caret)
+{
+    m_anchor = std::min(anchor, characterCount());
+    m_caret = std::min(caret, characterCount());
+    caretMoved();
+}
+
+void LogView::selectAll()
+{
+    setSelection(0, characterCount());
+}
+
+void LogView::copy() const
+{
+    if (hasSelection())
+        QGuiApplication::clipboard()->setText(selectedText());
+}
+
+void LogView::caretMoved()
+{
+    viewport()->update();
+    if (!QAccessible::isActive())
+        return;
+    if (hasSelection()) {
+        QAccessibleTextSelectionEvent selected(this,
+                                               int(std::min<quint64>(selectionStart(), INT_MAX)),
+                                               int(std::min<quint64>(selectionEnd(), INT_MAX)));
+        selected.setCursorPosition(int(std::min<quint64>(m_caret, INT_MAX)));
+        QAccessible::updateAccessibility(&selected);
+    } else {
+        QAccessibleTextCursorEvent moved(this, int(std::min<quint64>(m_caret, INT_MAX)));
+        QAccessible::updateAccessibility(&moved);
+    }
+}
+
+void LogView::paintEvent(QPaintEvent*)
+{
+    m_dirty = false;
+    QPainter p(viewport());
+    p.setFont(m_paintFont);
+    const QPalette& pal = palette();
+    const logwrap::Widths& widths = m_store.widths();
+    const int height = viewport()->height();
+    const quint64 selStart = selectionStart(), selEnd = selectionEnd();
+
+    // One row's cells from x = 0: printable runs as text, tabs as room, control
+    // characters as hollow boxes.
+    auto drawCells = [&](std::string_view cells, int top) {
+        const float baseline = float(top) + m_ascent;
+        float x = 0, runX = 0;
+        size_t run = 0;
+        auto flush = [&](size_t upTo) {
+            if (upTo > run)
+                p.drawText(QPointF(kMargin + runX, baseline),
+                           QString::fromLatin1(cells.data() + run, qsizetype(upTo - run)));
+        };
+        for (size_t i = 0; i < cells.size(); ++i) {
+            const unsigned char c = static_cast<unsigned char>(cells[i]);
+            const float w = widths.of(c, x);
+            if (c == '\t' || logwrap::isControl(c)) {
+                flush(i);
+                if (c != '\t')
+                    p.drawRect(QRectF(kMargin + x + 1, top + 2, w - 3, m_rowHeight - 5));
+                run = i + 1;
+                runX = x + w;
+            }
+            x += w;
+        }
+        flush(cells.size());
+    };
+
+    auto [entry, within] = m_store.entryAtRow(quint64(verticalScrollBar()->value()));
+    int top = kMargin;
+    std::string scratch;
+    for (; top < height && entry < m_store.size(); ++entry, within = 0) {
+        const std::string_view text = m_store.text(entry, scratch);
+        const quint64 base = m_store.firstChar(entry);
+        const QColor entryColour = m_store.colour(entry);
+        const QColor colour = entryColour.isValid() ? entryColour : pal.color(QPalette::Text);
+        quint64 k = 0;
+        logwrap::forEachRow(
+            text, widths, m_store.avail(), [&](size_t begin, size_t end, bool endsLine) {
+                if (k++ < within)
+                    return true;
+                const std::string_view cells = text.substr(begin, end - begin);
+                // The selected part, its line break shown as a blank's width.
+                const quint64 from = std::max(selStart, base + begin);
+                const quint64 to = std::min(selEnd, base + end + (endsLine ? 1 : 0));
+                QRectF selected;
+                if (from < to) {
+                    const float x0 = widths.width(cells.substr(0, size_t(from - base - begin)));
+                    float x1 = widths.width(
+                        cells.substr(0, size_t(std::min(to, base + end) - base - begin)));
+                    if (to > base + end)
+                        x1 += widths.advance[' '];
+                    selected = QRectF(kMargin + x0, top, x1 - x0, m_rowHeight);
+                    p.fillRect(selected, pal.brush(QPalette::Highlight));
+                }
+                p.setPen(colour);
+                drawCells(cells, top);
+                if (!selected.isEmpty()) {
+                    p.save();
+                    p.setClipRect(selected);
+                    p.setPen(pal.color(QPalette::HighlightedText));
+                    drawCells(cells, top);
+                    p.restore();
+                }
+                top += m_rowHeight;
+                return top < height;
+            });
+    }
+
+    if (hasFocus()) {
+        const quint64 row = rowOf(m_caret);
+        const qint64 y = kMargin + (qint64(row) - verticalScrollBar()->value()) * m_rowHeight;
+        if (y >= 0 && y < height)
+            p.fillRect(QRectF(kMargin + xOf(rowAt(row), m_caret), double(y), 1, m_rowHeight),
+                       pal.brush(QPalette::Text));
+    }
+}
+
+void LogView::resizeEvent(QResizeEvent*)
+{
+    // Called for the viewport's size as well as the frame's. Until the first
+    // one, the log has no width and wraps nothing: a tab not yet opened costs
+    // no wrapping.
+    m_sized = true;
+    if (float(viewport()->width() - 2 * kMargin) != m_store.avail())
+        relayout();
+    else
+        syncScrollBar();
+}
+
+void LogView::changeEvent(QEvent* e)
+{
+    if (e->type() == QEvent::FontChange) {
+        measure();
+        if (m_sized)
+            relayout();
+    }
+    QAbstractScrollArea::changeEvent(e);
+}
+
+void LogView::scrollContentsBy(int, int)
+{
+    viewport()->update();
+}
+
+bool LogView::event(QEvent* e)
+{
+    // Hidden, the log paints nothing; shown again it paints whole.
+    if (e->type() == QEvent::Show) {
+        m_dirty = false;
+        syncScrollBar();
+    }
+    return QAbstractScrollArea::event(e);
+}
