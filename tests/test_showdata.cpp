@@ -157,7 +157,7 @@ private slots:
         QFETCH(QString, channel);
         Window win;
         QListWidget& users = *win.w.UserList[kBot];
-        AddUser(users, "1001 USER Guard 0010 [CHAT]", "0010");
+        AddUser(users, *protocol::cutUser("1001 USER Guard 0010 [CHAT]"));
         win.w.lblCurrentChannel[kBot]->setText("Old");
 
         QStringList seen;
@@ -195,7 +195,7 @@ private slots:
     {
         QFETCH(QByteArray, line);
         Window win;
-        AddUser(*win.w.UserList[kBot], "1001 USER Guard 0010 [CHAT]", "0010");
+        AddUser(*win.w.UserList[kBot], *protocol::cutUser("1001 USER Guard 0010 [CHAT]"));
         QVERIFY(!ShowChannelJoined(win.w, kBot, line.toStdString()));
         QCOMPARE(win.w.txtChannel[kBot]->text(), "");
         QCOMPARE(win.w.lblCurrentChannel[kBot]->text(), "");
