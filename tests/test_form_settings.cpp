@@ -5,6 +5,7 @@
 #include <csignal>
 #include <optional>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include "app/frmmain.h"
 #include "app/tabstrip.h"
@@ -133,21 +134,21 @@ private slots:
 
     void failedSaveKeepsOldFileAndFields_data()
     {
-        QTest::addColumn<bool>("folder"); // a folder where the file should be, else a full disk
+        QTest::addColumn<bool>("unreadable"); // else the disk fills up
         QTest::newRow("write fails midway") << false;
-        QTest::newRow("file is a folder") << true;
+        QTest::newRow("file cannot be read") << true;
     }
     void failedSaveKeepsOldFileAndFields()
     {
-        QFETCH(bool, folder);
+        QFETCH(bool, unreadable);
         TempSettings s;
         const QByteArray old = "[Bot 1]\nUsername=old\n";
-        if (folder)
-            QVERIFY(QDir().mkdir(s.path()));
+        if (unreadable) // a pipe: neither read nor replaced
+            QCOMPARE(::mkfifo(QFile::encodeName(s.path()).constData(), 0600), 0);
         else
             s.write(old);
         const QString named = QRegularExpression::escape(s.path());
-        if (folder)
+        if (unreadable)
             expectWarning("^tenfold: settings not read from " + named + ": .+");
         frmMain w(s.path());
         w.Load();
@@ -157,19 +158,20 @@ private slots:
         expectWarning("^tenfold: settings not saved to " + named + ": .+");
         {
             std::optional<FileSizeLimit> limit;
-            if (!folder)
+            if (!unreadable)
                 limit.emplace(64);
             clickTab(w, 2);
         }
         QCOMPARE(
-            QDir(s.dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QDir(s.dir.path())
+                .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
             QStringList{"setup.cfg"});
-        QVERIFY(folder ? QFileInfo(s.path()).isDir() : ReadFile(s.path()) == old);
+        QVERIFY(unreadable ? !QFileInfo(s.path()).isFile() : ReadFile(s.path()) == old);
         QCOMPARE(fields(w), filled());
-        if (folder)
+        if (unreadable)
             expectWarning("^tenfold: settings not saved to " + named + ": .+");
         QVERIFY(w.close());
-        if (!folder) // the disk takes it again
+        if (!unreadable) // the disk takes it again
             QCOMPARE(ReadFile(s.path()), savedFile());
     }
 

@@ -161,12 +161,12 @@ private slots:
         UserItemLook look;
         look.rect = QRect(0, 0, 100, 16);
         look.index = 0;
-        look.icon = 0;
+        look.icon = 5;
         QPainter p(&img);
         DrawItem(p, look);
         p.end();
         QImage block = img.copy(QRect(0, 4, 56, 28));
-        QCOMPARE(block, ProductPicture(0, 2).toImage().convertToFormat(block.format()));
+        QCOMPARE(block, ProductPicture(5, 2).toImage().convertToFormat(block.format()));
     }
 };
 
