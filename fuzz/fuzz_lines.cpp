@@ -10,8 +10,7 @@
 //             to the event loop between lines and meanwhile gets more bytes
 //   bit 5     repeat the chunk until the copies hold at least kMaxLineLength
 //             - 1 + (bits 6-7) bytes, so that small inputs reach the handling
-//             of overlong lines; bit 4 then appends the copies a few at a
-//             time, taking all lines out after each, instead of all at once
+//             of overlong lines; bit 4 then takes all lines out after them
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -122,28 +121,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (stream.size() + copies * piece.size() > kStreamLimit)
                 copies = 1;
         }
-        // Stepwise: a few hundred bytes at once, then one copy at a time where
-        // the line comes to its bound, taking all lines out after each.
-        const bool stepwise = (c & 0x30) == 0x30;
-        for (std::size_t k = 0; k < copies;) {
-            std::size_t group = copies - k;
-            if (stepwise && group * piece.size() > 512)
-                group = std::max<std::size_t>(1, 256 / piece.size());
-            else if (stepwise)
-                group = 1;
-            std::string joined;
-            for (std::size_t g = 0; g < group; ++g)
-                joined.append(piece);
-            k += group;
-            stream += joined;
-            buffer.append(joined);
-            sinceDrain += joined.size();
-            // Lines not yet taken stay; the unfinished text is bounded.
-            CHECK(buffer.size() <= kMaxLineLength + 1 + sinceDrain);
-            if (stepwise && drain(buffer, lines))
-                sinceDrain = 0;
-        }
-        if ((c & 0x30) == 0x10 && drain(buffer, lines, (c >> 6) ? c >> 6 : SIZE_MAX))
+        std::string joined;
+        for (std::size_t k = 0; k < copies; ++k)
+            joined.append(piece);
+        stream += joined;
+        buffer.append(joined);
+        sinceDrain += joined.size();
+        // Lines not yet taken stay; the unfinished text is bounded.
+        CHECK(buffer.size() <= kMaxLineLength + 1 + sinceDrain);
+        if ((c & 0x10) && drain(buffer, lines, (c >> 6) && !(c & 0x20) ? c >> 6 : SIZE_MAX))
             sinceDrain = 0;
     }
     drain(buffer, lines);
