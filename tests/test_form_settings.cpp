@@ -13,23 +13,18 @@
 
 namespace {
 
-// Writes beyond `bytes` fail with EFBIG instead of killing the process.
+// While it lives, writes beyond `bytes` fail with EFBIG instead of killing the
+// process, as on a full disk.
 struct FileSizeLimit {
     explicit FileSizeLimit(rlim_t bytes)
     {
-        oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        std::signal(SIGXFSZ, SIG_IGN);
         getrlimit(RLIMIT_FSIZE, &old);
-        rlimit lower = old;
-        lower.rlim_cur = bytes;
+        const rlimit lower{bytes, old.rlim_max};
         setrlimit(RLIMIT_FSIZE, &lower);
     }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, oldHandler);
-    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &old); }
     rlimit old{};
-    void (*oldHandler)(int) = nullptr;
 };
 
 void fill(frmMain& w)
