@@ -7,15 +7,6 @@ namespace protocol {
 
 // ---- LineBuffer -------------------------------------------------------------
 
-void LineBuffer::clear()
-{
-    m_data.clear();
-    m_start = 0;
-    m_nextLf = std::string::npos;
-    m_scanned = 0;
-    m_discarding = false;
-}
-
 void LineBuffer::append(std::string_view bytes)
 {
     if (m_discarding) {
@@ -25,7 +16,6 @@ void LineBuffer::append(std::string_view bytes)
             return;
         bytes.remove_prefix(static_cast<const char*>(lf) - bytes.data() + 1);
         m_discarding = false;
-        ++m_dropped;
     }
     if (bytes.empty())
         return;
@@ -86,23 +76,12 @@ bool LineBuffer::takeLine(std::string_view& line)
         findNextLf();
         if (end > begin && m_data[end - 1] == '\r')
             --end;
-        if (end - begin > kMaxLineLength) {
-            ++m_dropped;
+        if (end - begin > kMaxLineLength)
             continue;
-        }
         line = std::string_view(m_data.data() + begin, end - begin);
         return true;
     }
     return false;
-}
-
-bool LineBuffer::takeLine(std::string& line)
-{
-    std::string_view view;
-    if (!takeLine(view))
-        return false;
-    line.assign(view);
-    return true;
 }
 
 void LineBuffer::dropUnfinished()
@@ -128,6 +107,21 @@ constexpr std::uint32_t codeOf(const char (&text)[5])
 {
     return std::uint32_t(std::uint8_t(text[0])) | std::uint32_t(std::uint8_t(text[1])) << 8 |
            std::uint32_t(std::uint8_t(text[2])) << 16 | std::uint32_t(std::uint8_t(text[3])) << 24;
+}
+
+// Field n of a line split at single blanks (0 is the code, 1 the keyword, 2 a
+// user's name, 3 the flags); nullopt when the line has fewer fields.
+std::optional<std::string_view> field(std::string_view line, int n)
+{
+    std::size_t begin = 0;
+    for (int i = 0; i < n; ++i) {
+        const std::size_t blank = line.find(' ', begin);
+        if (blank == std::string_view::npos)
+            return std::nullopt;
+        begin = blank + 1;
+    }
+    const std::size_t end = line.find(' ', begin);
+    return line.substr(begin, end == std::string_view::npos ? std::string_view::npos : end - begin);
 }
 
 } // namespace
@@ -175,24 +169,6 @@ std::string_view afterPrompts(std::string_view line)
         else
             return line;
     }
-}
-
-std::optional<std::string_view> field(std::string_view line, int n)
-{
-    std::size_t begin = 0;
-    for (int i = 0; i < n; ++i) {
-        const std::size_t blank = line.find(' ', begin);
-        if (blank == std::string_view::npos)
-            return std::nullopt;
-        begin = blank + 1;
-    }
-    const std::size_t end = line.find(' ', begin);
-    return line.substr(begin, end == std::string_view::npos ? std::string_view::npos : end - begin);
-}
-
-std::string_view GetUserFlags(std::string_view line)
-{
-    return field(line, 3).value_or(std::string_view{});
 }
 
 std::optional<std::string_view> quotedText(std::string_view text)
@@ -246,8 +222,6 @@ std::optional<NameAndRest> afterName(std::string_view line)
     return NameAndRest{*name, line.substr(blank + 1)};
 }
 
-} // namespace
-
 int iconFor(std::string_view line, std::string_view flags)
 {
     if (flagsValue(flags) & kOperatorBit)
@@ -266,6 +240,8 @@ int iconFor(std::string_view line, std::string_view flags)
     }
     return -1;
 }
+
+} // namespace
 
 std::optional<User> cutUser(std::string_view line)
 {

@@ -24,8 +24,6 @@ public:
     // that stays valid until the next append(). A CR is removed only where it
     // stands right before the LF.
     bool takeLine(std::string_view& line);
-    // The same, copied.
-    bool takeLine(std::string& line);
     // Forgets the unfinished text after the last line end, as when the
     // connection that was sending it has ended; complete lines stay.
     void dropUnfinished();
@@ -33,8 +31,6 @@ public:
     bool hasLine() const { return m_nextLf != std::string::npos; }
     // Bytes held: complete lines not yet taken plus the unfinished text.
     std::size_t size() const { return m_data.size() - m_start; }
-    std::size_t droppedLines() const { return m_dropped; }
-    void clear();
 
 private:
     void findNextLf();
@@ -45,7 +41,6 @@ private:
     std::size_t m_nextLf = std::string::npos; // the LF ending the next line
     std::size_t m_scanned = 0;                // bytes from m_start known to hold no LF
     bool m_discarding = false;                // inside an overlong line
-    std::size_t m_dropped = 0;
 };
 
 // The event codes the console reacts to; everything else is Other.
@@ -74,20 +69,9 @@ Event eventOf(std::string_view line);
 // the next line.
 std::string_view afterPrompts(std::string_view line);
 
-// Field n of a line split at single blanks (0 is the code, 1 the keyword, 2 a
-// user's name, 3 the flags); nullopt when the line has fewer fields.
-std::optional<std::string_view> field(std::string_view line, int n);
-
-// The user's flags field (the field after the name), or empty when there is none.
-std::string_view GetUserFlags(std::string_view line);
-
 // Everything between the first and the last double quote of `text`; nullopt
 // unless there are two of them.
 std::optional<std::string_view> quotedText(std::string_view text);
-
-// The picture of a user: the gavel (5) when the flags' operator bit is set,
-// else by the product tag that ends the line, else -1 (no picture).
-int iconFor(std::string_view line, std::string_view flags);
 
 struct User {
     std::string_view name;
@@ -95,7 +79,9 @@ struct User {
     int icon = -1;
 };
 // A user line (1001 USER, 1002 JOIN): name, flags and picture; nullopt when the
-// line has no flags field.
+// line has no flags field. The picture is the gavel (5) when the flags'
+// operator bit is set, else chosen by the product tag that ends the line, else
+// -1 (no picture).
 std::optional<User> cutUser(std::string_view line);
 // A leave line (1003 LEAVE): the name; nullopt when there is none.
 std::optional<std::string_view> cutLeave(std::string_view line);

@@ -312,11 +312,3 @@ QString ReadSetting(const QString& section, const QString& key, const QString& f
 {
     return ReadSetting(SettingsFile(file), section, key, def);
 }
-
-bool WriteSetting(const QString& section, const QString& key, const QString& value,
-                  const QString& file)
-{
-    SettingsFile settings(file);
-    settings.setValue(section, key, value);
-    return settings.saveOrWarn();
-}

@@ -51,7 +51,3 @@ QString ReadSetting(const SettingsFile& file, const QString& section, const QStr
 // The same, reading the file at `file` afresh.
 QString ReadSetting(const QString& section, const QString& key, const QString& file,
                     const QString& def);
-// Stores one value at once; false (and one line on stderr) when the file could
-// not be written.
-bool WriteSetting(const QString& section, const QString& key, const QString& value,
-                  const QString& file);

@@ -78,7 +78,7 @@ private slots:
         GatewayConsole c(TEST_LOOPBACK);
         c.setUp({});
         c.gateway.stopListening();
-        QVERIFY(WriteSetting("Bot 4", "Server", server, c.settings.path()));
+        QVERIFY(StoreSetting(c.settings.path(), "Bot 4", "Server", server));
         frmMain& w = *c.w;
 
         w.btnConnect->click();
@@ -92,7 +92,7 @@ private slots:
 
         ScriptedGateway gateway(TEST_LOOPBACK);
         QVERIFY(gateway.listening());
-        QVERIFY(WriteSetting("Bot 4", "Server", TEST_LOOPBACK, c.settings.path()));
+        QVERIFY(StoreSetting(c.settings.path(), "Bot 4", "Server", TEST_LOOPBACK));
         QVERIFY(connectAgain(w, 3));
         QVERIFY(gateway.waitForConnections(1));
         w.btnLogin[3]->click();

@@ -1,165 +1,172 @@
+// A bot's user list as the operator sees it: server lines in, names and
+// pictures painted.
 #include <QListWidget>
+#include <QPainter>
 #include <QtTest>
 
-#include "bots/protocol.h"
-#include "userlist/userlist.h"
+#include "app/frmmain.h"
+#include "app/tabstrip.h"
+#include "bots/parser.h"
+#include "support/testapp.h"
+#include "userlist/drawing.h"
+#include "userlist/pictures.h"
 
 namespace {
 
-bool add(QListWidget& list, const QByteArray& line)
-{
-    const std::string_view l(line.constData(), size_t(line.size()));
-    return AddUser(list, l, protocol::GetUserFlags(l));
-}
-bool remove(QListWidget& list, const QByteArray& line)
-{
-    const std::string_view l(line.constData(), size_t(line.size()));
-    return RemoveUser(list, l, protocol::GetUserFlags(l));
-}
+const QColor kTeal(0, 192, 192), kCyan(0, 255, 255), kInvertedCyan(255, 0, 0);
 
-QStringList items(const QListWidget& list)
+// A pixel that tells each picture a list can show from the others, in the
+// picture's block; -1 is the dotted box of an unknown product.
+struct Pin {
+    QPoint at;
+    QColor colour;
+};
+const QMap<int, Pin> kPins = {
+    {-1, {{0, 0}, Qt::white}},
+    {0, {{1, 0}, QColor(120, 220, 150)}},
+    {1, {{1, 0}, QColor(160, 160, 240)}},
+    {2, {{14, 1}, QColor(214, 168, 60)}},
+    {3, {{1, 0}, QColor(110, 140, 230)}},
+    {4, {{1, 0}, QColor(140, 190, 255)}},
+    {5, {{5, 12}, QColor(120, 74, 34)}},
+    {6, {{1, 0}, QColor(170, 170, 190)}},
+};
+
+// How many pixels of `area` are `is`.
+int count(const QImage& img, const QRect& area, auto is)
 {
-    QStringList out;
-    for (int i = 0; i < list.count(); ++i)
-        out << QString("%1/%2").arg(list.item(i)->text()).arg(ItemIcon(list, i));
-    return out;
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            n += is(img.pixelColor(x, y));
+    return n;
 }
 
 } // namespace
 
 class TestUserList : public QObject {
     Q_OBJECT
+    TempSettings settings;
+    std::unique_ptr<frmMain> w;
+    QListWidget* list = nullptr;
+
+    void feed(const QList<QByteArray>& lines)
+    {
+        for (const QByteArray& line : lines)
+            ParseLine(*w, 0, line.toStdString());
+    }
+    QImage grab() const
+    {
+        list->doItemsLayout(); // else laid out later, from the event loop
+        return list->viewport()->grab().toImage();
+    }
+
 private slots:
-    void addUser_data()
+    void initTestCase()
+    {
+        w = std::make_unique<frmMain>(settings.path());
+        w->show();
+        w->SSTab1->setCurrentIndex(1);
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        list = w->UserList[0];
+    }
+    void init() { list->clear(); }
+
+    // The gavel for an operator whatever the product, else the product's own
+    // picture from the tag that ends the line, else none.
+    void pictureOfAUser_data()
     {
         QTest::addColumn<QByteArray>("line");
-        QTest::addColumn<bool>("listed");
+        QTest::addColumn<int>("picture");
         QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("icon");
-        const std::pair<const char*, int> tags[] = {{"[CHAT]", 0}, {"[SSHR]", 1}, {"[DRTL]", 2},
-                                                    {"[SEXP]", 3}, {"[STAR]", 4}, {"[DSHR]", 6}};
-        for (auto [tag, icon] : tags)
-            for (const char* flags : {"0000", "0010"})
-                QTest::newRow(QByteArray(tag) + " " + flags)
-                    << QByteArray("1001 USER Scout ") + flags + " " + tag << true << "Scout"
-                    << icon;
-        for (const char* flags : {"0002", "0012"})
-            for (const char* tag : {"[CHAT]", "[STAR]", "[SEXP]", "[W2BN]", ""})
-                QTest::newRow(QByteArray("gavel ") + flags + " " + tag)
-                    << QByteArray("1002 JOIN Scout ") + flags + " " + tag << true << "Scout" << 5;
-        QTest::newRow("operator bit among others")
-            << QByteArray("1001 USER Scout 0006 [CHAT]") << true << "Scout" << 5;
-        QTest::newRow("other product")
-            << QByteArray("1001 USER Scout 0010 [W2BN]") << true << "Scout" << -1;
-        QTest::newRow("blank after the tag")
-            << QByteArray("1001 USER Scout 0010 [CHAT] ") << true << "Scout" << -1;
-        QTest::newRow("tag in small letters")
-            << QByteArray("1001 USER Scout 0010 [chat]") << true << "Scout" << -1;
-        QTest::newRow("unknown flags, known tag")
-            << QByteArray("1001 USER Scout 0020 [CHAT]") << true << "Scout" << 0;
-        QTest::newRow("flags not hexadecimal")
-            << QByteArray("1001 USER Scout 00x2 [STAR]") << true << "Scout" << 4;
-        QTest::newRow("name holding 0000")
-            << QByteArray("1001 USER ab0000 0010 [CHAT]") << true << "ab0000" << 0;
-        QTest::newRow("name holding 0002")
-            << QByteArray("1001 USER x0002 0010 [STAR]") << true << "x0002" << 4;
-        QTest::newRow("name holding a tag")
-            << QByteArray("1001 USER [CHAT] 0010 [W2BN]") << true << "[CHAT]" << -1;
-        QTest::newRow("one-character name")
-            << QByteArray("1001 USER a 0010 [CHAT]") << true << "a" << 0;
-        QTest::newRow("empty name") << QByteArray("1001 USER  0010 [CHAT]") << true << "" << 0;
-        QTest::newRow("markup name")
-            << QByteArray("1001 USER <b>x</b> 0010 [CHAT]") << true << "<b>x</b>" << 0;
-        QTest::newRow("no flags field") << QByteArray("1001 USER Scout") << false << "" << 0;
-        QTest::newRow("no name field") << QByteArray("1001 USER") << false << "" << 0;
+        const auto row = [](const char* tag, const char* line, int picture,
+                            const QString& name = "Scout") {
+            QTest::newRow(tag) << QByteArray(line) << picture << name;
+        };
+        row("chat", "1001 USER Scout 0010 [CHAT]", 0);
+        row("sshr", "1002 JOIN Scout 0000 [SSHR]", 1);
+        row("drtl", "1001 USER Scout 0010 [DRTL]", 2);
+        row("sexp", "1002 JOIN Scout 0010 [SEXP]", 3);
+        row("star", "1001 USER Scout 0000 [STAR]", 4);
+        row("dshr", "1002 JOIN Scout 0010 [DSHR]", 6);
+        row("operator", "1002 JOIN Scout 0002 [STAR]", 5);
+        row("operator, other bits", "1001 USER Scout 0012 [OTHR]", 5);
+        row("operator, no tag", "1001 USER Scout 0006", 5);
+        row("unknown product", "1001 USER Scout 0010 [OTHR]", -1);
+        row("tag not last", "1001 USER Scout 0010 [CHAT] ", -1);
+        row("tag in small letters", "1001 USER Scout 0010 [chat]", -1);
+        row("flags not hexadecimal", "1001 USER Scout 00x2 [STAR]", 4);
+        row("operator bit in the name", "1001 USER x0002 0010 [CHAT]", 0, "x0002");
+        row("Latin-1 name", "1001 USER caf\xe9 0010 [CHAT]", 0, QString::fromLatin1("caf\xe9"));
     }
-    void addUser()
+    void pictureOfAUser()
     {
         QFETCH(QByteArray, line);
-        QFETCH(bool, listed);
+        QFETCH(int, picture);
         QFETCH(QString, name);
-        QFETCH(int, icon);
-        QListWidget list;
-        QCOMPARE(add(list, line), listed);
-        QCOMPARE(list.count(), listed ? 1 : 0);
-        if (!listed)
-            return;
-        QCOMPARE(list.item(0)->text(), name);
-        QCOMPARE(ItemIcon(list, 0), icon);
-        QVERIFY(!ItemTopLine(list, 0));
+        feed({line});
+        QCOMPARE(ListNames(*list), QStringList{name});
+        const Pin pin = kPins[picture];
+        QCOMPARE(grab().pixelColor(pin.at + QPoint(0, 2)), pin.colour);
     }
 
-    // A leave line removes every item of its name, and only those; the items
-    // left keep their names, pictures and order.
-    void removeUser_data()
+    // A leave line removes every item of its name, and only those; a line
+    // cut short changes nothing.
+    void leaving()
     {
-        QTest::addColumn<QByteArray>("leave");
-        QTest::addColumn<bool>("done");
-        QTest::addColumn<QStringList>("removed");
-        QTest::newRow("three of a name")
-            << QByteArray("1003 LEAVE a 0010") << true << QStringList{"a/0", "a/5", "a/-1"};
-        QTest::newRow("name holding 0000")
-            << QByteArray("1003 LEAVE ab0000 0010") << true << QStringList{"ab0000/2"};
-        QTest::newRow("empty name") << QByteArray("1003 LEAVE  0010") << true << QStringList{"/6"};
-        QTest::newRow("not listed") << QByteArray("1003 LEAVE zed 0010") << true << QStringList{};
-        QTest::newRow("unknown flags")
-            << QByteArray("1003 LEAVE b 0020") << true << QStringList{"b/0"};
-        QTest::newRow("no flags field") << QByteArray("1003 LEAVE b") << true << QStringList{"b/0"};
-        QTest::newRow("no name field") << QByteArray("1003 LEAVE") << false << QStringList{};
-    }
-    void removeUser()
-    {
-        QFETCH(QByteArray, leave);
-        QFETCH(bool, done);
-        QFETCH(QStringList, removed);
-        QListWidget list;
-        for (const char* line :
-             {"1001 USER a 0010 [CHAT]", "1001 USER b 0000 [CHAT]", "1001 USER a 0012 [STAR]",
-              "1001 USER ab 0002 [CHAT]", "1002 JOIN a 0010 [XXXX]", "1002 JOIN ab0000 0010 [DRTL]",
-              "1002 JOIN  0010 [DSHR]"})
-            QVERIFY(add(list, line));
-        QStringList left = items(list);
-        for (const QString& item : removed)
-            left.removeAll(item);
-        QCOMPARE(remove(list, leave), done);
-        QCOMPARE(items(list), left);
-
-        ClearUsers(list);
-        QVERIFY(remove(list, leave) == done && list.count() == 0);
+        feed({"1001 USER Scout", "1001 USER a 0010 [CHAT]", "1001 USER b 0000 [CHAT]",
+              "1002 JOIN a 0012 [STAR]", "1002 JOIN ab 0010 [DRTL]", "1002 JOIN a0010 0010 [DSHR]",
+              "1003 LEAVE a 0010", "1003 LEAVE", "1003 LEAVE zed 0010"});
+        QCOMPARE(ListNames(*list), (QStringList{"b", "ab", "a0010"}));
+        const QImage img = grab();
+        QCOMPARE(img.pixelColor(kPins[2].at + QPoint(0, 16 + 2)), kPins[2].colour);
+        feed({"1003 LEAVE ab"});
+        QCOMPARE(ListNames(*list), (QStringList{"b", "a0010"}));
     }
 
-    void selectedUser()
+    // Teal names on black, the selected one black on a cyan band that spans
+    // the list; names start right of the pictures and are cut at the edge.
+    void bandsNamesAndFocus()
     {
-        QListWidget list;
-        ConfigureUserList(list);
-        QCOMPARE(SelectedUser(list), "");
-        add(list, "1001 USER Guard 0010 [CHAT]");
-        add(list, "1001 USER Scout 0010 [CHAT]");
-        QCOMPARE(SelectedUser(list), "");
-        list.setCurrentRow(1);
-        QCOMPARE(SelectedUser(list), "Scout");
-        list.clearSelection();
-        QCOMPARE(SelectedUser(list), "");
-        QCOMPARE(ItemIcon(list, 2), -1);
-        list.setCurrentRow(0);
-        ClearUsers(list);
-        QCOMPARE(list.count(), 0);
-        QCOMPARE(SelectedUser(list), "");
+        feed({"1001 USER MMMM 0010 [CHAT]", "1001 USER MMMM 0010 [CHAT]",
+              "1001 USER " + QByteArray(60, 'W') + " 0010 [CHAT]"});
+        list->setCurrentRow(1);
+        w->setFocus();
+        QImage img = grab();
+        const int right = img.width() - 1;
+        const QRect names(40, 0, right - 39, 16);
+        const auto ink = [](QColor c) { return c != Qt::black; };
+        QCOMPARE(img.pixelColor(right, 8), QColor(Qt::black));
+        QCOMPARE(img.pixelColor(right, 16 + 8), kCyan);
+        QCOMPARE(count(img, QRect(28, 0, 12, 16), ink), 0);
+        QVERIFY(count(img, names, [](QColor c) { return c == kTeal; }) > 0);
+        QCOMPARE(count(img, names, [](QColor c) { return c.red() || c.green() != c.blue(); }), 0);
+        QVERIFY(count(img, names.translated(0, 16), [](QColor c) { return c.value() < 64; }) > 5);
+        // Cut at the edge: a letter's top shows there, not the dots of an ellipsis.
+        QVERIFY(count(img, QRect(right - 5, 32, 6, 8), ink) > 0);
+        QCOMPARE(img.pixelColor(150, 16), kCyan);
+
+        list->setFocus();
+        QTRY_VERIFY(list->hasFocus());
+        img = grab();
+        QCOMPARE(img.pixelColor(150, 16), kInvertedCyan);
+        QCOMPARE(img.pixelColor(151, 16), kCyan);
     }
 
-    // Items are 16 pixels high and as wide as the list, however long their names.
-    void itemGeometry()
+    // On a scaled screen a picture is drawn at the screen's resolution.
+    void sharpOnScaledScreens()
     {
-        QListWidget list;
-        list.resize(185, 257);
-        ConfigureUserList(list);
-        for (int i = 0; i < 3; ++i)
-            add(list, "1001 USER " + QByteArray(200, 'W') + " 0010 [CHAT]");
-        list.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&list));
-        QCOMPARE(list.visualItemRect(list.item(1)).height(), userlist::ItemHeight);
-        QCOMPARE(list.visualItemRect(list.item(1)).top(), userlist::ItemHeight);
-        QCOMPARE(list.visualItemRect(list.item(1)).width(), list.viewport()->width());
+        QImage img(QSize(100, 16) * 2, QImage::Format_ARGB32_Premultiplied);
+        img.setDevicePixelRatio(2);
+        UserItemLook look;
+        look.rect = QRect(0, 0, 100, 16);
+        look.index = 0;
+        look.icon = 5;
+        QPainter p(&img);
+        DrawItem(p, look);
+        p.end();
+        QImage block = img.copy(QRect(0, 4, 56, 28));
+        QCOMPARE(block, ProductPicture(5, 2).toImage().convertToFormat(block.format()));
     }
 };
 

@@ -285,18 +285,18 @@ void megaphone(QPainter& p)
     p.restore();
 }
 
-} // namespace
-
-QSize ProductPictureSize(int k)
+QSize pictureSize(int k)
 {
     return {28, (k == 8 || k == 9 || k == 11) ? 13 : 14};
 }
+
+} // namespace
 
 QPixmap ProductPicture(int k, qreal devicePixelRatio)
 {
     if (k < 0 || k >= ProductPictureCount)
         return {};
-    const QSize size = ProductPictureSize(k);
+    const QSize size = pictureSize(k);
     QPixmap pm(size * devicePixelRatio);
     pm.setDevicePixelRatio(devicePixelRatio);
     // Opaque on the lists' black, so that drawing a picture copies it.

@@ -4,14 +4,11 @@
 
 #include <QIcon>
 #include <QPixmap>
-#include <QSize>
 
 constexpr int ProductPictureCount = 13;
 
-// The size of picture k: 28 x 14, or 28 x 13 for 8, 9 and 11.
-QSize ProductPictureSize(int k);
-// Picture k drawn at `devicePixelRatio` (sharp on scaled screens); opaque, on
-// black. A null pixmap for k outside 0..12.
+// Picture k, 28 x 14 (28 x 13 for 8, 9 and 11), drawn at `devicePixelRatio`
+// (sharp on scaled screens); opaque, on black. A null pixmap for k outside 0..12.
 QPixmap ProductPicture(int k, qreal devicePixelRatio = 1.0);
 
 // The window icon at one size (16 to 256 pixels), and all of them as one icon.

@@ -60,28 +60,9 @@ void ConfigureUserList(QListWidget& list)
     list.setItemDelegate(new UserListDelegate(&list));
 }
 
-bool AddUser(QListWidget& list, std::string_view line, std::string_view flags)
-{
-    auto user = protocol::cutUser(line);
-    if (!user)
-        return false;
-    user->icon = protocol::iconFor(line, flags);
-    AddUser(list, *user);
-    return true;
-}
-
 void AddUser(QListWidget& list, const protocol::User& user)
 {
     list.addItem(new UserItem(FromServer(user.name), user.icon));
-}
-
-bool RemoveUser(QListWidget& list, std::string_view line, std::string_view)
-{
-    const auto cut = protocol::cutLeave(line);
-    if (!cut)
-        return false;
-    RemoveUser(list, FromServer(*cut));
-    return true;
 }
 
 void RemoveUser(QListWidget& list, const QString& name)
@@ -107,17 +88,4 @@ QString SelectedUser(const QListWidget& list)
 {
     const QList<QListWidgetItem*> selected = list.selectedItems();
     return selected.isEmpty() ? QString() : selected.first()->text();
-}
-
-int ItemIcon(const QListWidget& list, int index)
-{
-    const QListWidgetItem* item = list.item(index);
-    const QVariant icon = item ? item->data(userlist::IconRole) : QVariant();
-    return icon.isValid() ? icon.toInt() : -1;
-}
-
-bool ItemTopLine(const QListWidget& list, int index)
-{
-    const QListWidgetItem* item = list.item(index);
-    return item && item->data(userlist::TopLineRole).toBool();
 }

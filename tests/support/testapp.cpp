@@ -10,6 +10,7 @@
 #include "bots/botsocket.h"
 #include "chat/chatlog.h"
 #include "chat/logview.h"
+#include "settings/opensave.h"
 
 void TempSettings::write(const QByteArray& contents) const
 {
@@ -27,6 +28,14 @@ void WriteFile(const QString& path, const QByteArray& bytes)
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
         qFatal("cannot write %s", qPrintable(path));
+}
+
+bool StoreSetting(const QString& path, const QString& section, const QString& key,
+                  const QString& value)
+{
+    SettingsFile file(path);
+    file.setValue(section, key, value);
+    return file.save();
 }
 
 QStringList LogLines(const LogView& log)

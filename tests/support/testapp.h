@@ -24,6 +24,10 @@ struct TempSettings {
 // A whole file's bytes (empty when it cannot be read), and a file written whole.
 QByteArray ReadFile(const QString& path);
 void WriteFile(const QString& path, const QByteArray& bytes);
+// Stores one value in a settings file, as another program would while the
+// console runs.
+bool StoreSetting(const QString& path, const QString& section, const QString& key,
+                  const QString& value);
 
 // The lines of a chat log, without the empty line after the last entry.
 QStringList LogLines(const LogView& log);
