@@ -23,7 +23,7 @@ public:
 
     HostileStream write(int wellFormed)
     {
-        enum { kHostileKinds = 15 };
+        enum { kHostileKinds = 8 };
         // Each hostile kind at least once, at a random place.
         QMultiMap<int, int> forced;
         for (int kind = 0; kind < kHostileKinds; ++kind)
@@ -145,53 +145,27 @@ private:
         case 2: // one byte too long
             line(padded("1018 INFO \"" + bad(), "\"", protocol::kMaxLineLength + 1));
             break;
-        case 3:
-            line(QByteArray("1018 INFO \"nul\0in\0text ", 23) + good() + '"');
+        case 3: // NUL and every byte above 0x7F are text like any other
+            line(QByteArray("1018 INFO \"nul\0in\0text \x80\xe9\xff ", 27) + good() + '"');
             break;
-        case 4: {
-            QByteArray high;
-            for (int c = 0x80; c <= 0xff; ++c)
-                high += char(c);
-            line("1018 INFO \"" + high + ' ' + good() + '"');
-            break;
-        }
-        case 5: // unbalanced quotes: skipped
+        case 4: // unbalanced quotes: skipped
             line(pick({"1018 INFO \"", "1019 ERROR \"", "1005 TALK u1 0010 \"",
                        "1004 WHISPER u1 0010 \"", "1007 CHANNEL \""}) +
                  "open " + bad());
             break;
-        case 6:
-            line("1018 INFO no quotes " + bad());
-            break;
-        case 7: // quotes inside the text are kept
-            line("1018 INFO \"You are in channel \"Chat " + good() + "\".\"");
-            break;
-        case 8: // codes outside the table; prompts that ran into a line are read past
+        case 5: // codes outside the table; prompts that ran into a line are read past
             if (m_rng.bounded(5) == 0)
                 line("Username: Password: 1018 INFO \"" + good() + '"');
             else
                 line(pick({"1009 USER u1 0000 ", "1010 WHISPER u1 0010 \"", "9999 ", "1006 "}) +
                      bad() + '"');
             break;
-        case 9:
-            ++m_stream.markup;
-            line("1018 INFO \"" + HostileMarkup() + good() + "</a>\"");
-            break;
-        case 10: // line ends alone
+        case 6: // line ends alone
             m_stream.bytes += pick({"\r\n", "\n", "\r\r\n"});
             break;
-        case 11: // a name holding a flags text; the real flags field follows it
-            line("1005 TALK x0010y 0000 \"" + good() + '"');
-            break;
-        case 12:
-            line(QByteArray("1005 TALK n\0l 0010 \"", 20) + good() + '"');
-            break;
-        case 13: // lines too short to cut
+        case 7: // lines too short to cut
             line(pick({"1005 TALK bob", "2010 NAME", "1003 LEAVE", "1001 USER lonely", "1002 JOIN",
                        "10", "1005", "1004 WHISPER"}));
-            break;
-        case 14:
-            line("1005 TALK u1 0010 " + bad());
             break;
         }
     }
@@ -214,11 +188,6 @@ private:
 HostileStream WriteHostileStream(int bot, int wellFormed, QRandomGenerator& rng)
 {
     return StreamWriter(bot, rng).write(wellFormed);
-}
-
-QByteArray HostileMarkup()
-{
-    return "<b>bold</b> <img src=x> &amp; <a href=y>";
 }
 
 Marks MarksIn(const QString& log, int bot)

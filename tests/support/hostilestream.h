@@ -20,16 +20,12 @@ struct HostileStream {
     QString name;       // the name the server gave the bot last, or empty
     QString channel;    // the channel it joined last, or empty
     int wellFormed = 0, hostile = 0;
-    int markup = 0; // lines carrying HostileMarkup()
 };
 
 // The stream of bot index `bot` (account name "bot<bot+1>", home channel
 // "Op Den", anti-idle text "away", as GatewayConsole sets them up): at least
 // `wellFormed` well-formed lines, and each kind of hostile line at least once.
 HostileStream WriteHostileStream(int bot, int wellFormed, QRandomGenerator& rng);
-
-// Markup that must show as the very characters it is made of.
-QByteArray HostileMarkup();
 
 // The marks found in a log: the numbers of this bot's good ones, in order,
 // and how many others (bad ones, or another bot's) showed.
