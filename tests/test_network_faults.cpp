@@ -100,48 +100,6 @@ private slots:
         QCOMPARE(gateway.received(0), loginOf(3) + "Op Den\r\n");
     }
 
-    void theConnectionEndsDuringTheLoginPause_data()
-    {
-        QTest::addColumn<bool>("reset");
-        QTest::newRow("reset") << true;
-        QTest::newRow("closed") << false;
-    }
-    void theConnectionEndsDuringTheLoginPause()
-    {
-        QFETCH(bool, reset);
-        GatewayConsole c(TEST_LOOPBACK);
-        c.setUp({2});
-        QVERIFY(c.connectBots({2}));
-        frmMain& w = *c.w;
-        const int n = c.connectionOf(2);
-        bool ended = false;
-        connect(&c.gateway, &ScriptedGateway::bytesArrived, this, [&](int from) {
-            if (from != n || ended || !c.gateway.received(n).endsWith("pw3\r\n"))
-                return;
-            ended = true;
-            c.gateway.send(n, "1018 INFO \"Welcome\"\r\n1018 INFO \"half");
-            if (reset)
-                ResetConnection(*GatewaySocket(c.gateway, n));
-            else
-                c.gateway.close(n);
-        });
-        QTRY_VERIFY(w.btnLogin[2]->isEnabled());
-        w.btnLogin[2]->click(); // returns after the pause
-        QVERIFY(ended);
-        // A reset may take what was in flight with it; an orderly close may not.
-        if (!reset)
-            QCOMPARE(LogLines(*w.txtChatBox[2]), QStringList{"Welcome"});
-        QVERIFY(LogLines(*w.txtChatBox[2]).size() <= 1);
-        QCOMPARE(w.Winsock[2]->State(), int(BotSocket::Closed));
-        QVERIFY(rowClosed(w, 2, "No"));
-
-        QVERIFY(connectAgain(w, 2));
-        QVERIFY(c.gateway.waitForConnections(2));
-        w.btnLogin[2]->click();
-        QVERIFY(c.gateway.waitForText(1, "Op Den\r\n"));
-        QCOMPARE(c.gateway.received(1), loginOf(2) + "Op Den\r\n");
-    }
-
     void connectingAgainDuringTheLoginPause()
     {
         // The operator connects again as soon as the connection drops, while
