@@ -79,6 +79,9 @@ private slots:
             {"Blue: You have joined channel: The \"Pit\""});
         row("keep-alive", "2000 NULL", {"Yellow: "});
         row("name", "2010 NAME bot1#2", {"Yellow: The name given to you by the server is: bot1#2"});
+        row("empty name", "2010 NAME ", {"Yellow: The name given to you by the server is: "});
+        row("talk, a name holding flags", "1019 ERROR \"\"\r\n1005 TALK b0000 0010 \"hi\"",
+            {"Red: ", "White: <b0000 > hi"});
         row("prompts before a line", "Username: Password: 1019 ERROR \"x\"", {"Red: x"});
         row("markup and bytes as they came",
             QByteArray("1018 INFO \"<b>b</b> &amp; <img src=x>\"\r\n1019 ERROR \"a\0\xe9\xff\"",

@@ -1,4 +1,5 @@
-// The line and field cuts, without a window or a socket.
+// Cutting a stream into lines, the kick test and the lines sent, without a
+// window or a socket; what each line shows is the parser's test.
 #include <QtTest>
 
 #include "bots/protocol.h"
@@ -26,38 +27,6 @@ QStringList linesOf(std::string_view stream, std::size_t piece, std::size_t* mos
         *most = std::max(*most, buffer.size());
     }
     return lines;
-}
-
-// What the console takes from a line: its event and the pieces it shows.
-QString cut(std::string_view line)
-{
-    const auto q = [](std::optional<std::string_view> v) {
-        return v ? '[' + text(*v) + ']' : QString("bad");
-    };
-    const auto said = [&](std::optional<Said> s) { return s ? q(s->name) + q(s->text) : "bad"; };
-    line = afterPrompts(line);
-    switch (eventOf(line)) {
-    case Event::Talk:
-        return "talk " + said(cutTalk(line));
-    case Event::WhisperFrom:
-        return "whisper " + said(cutWhisper(line));
-    case Event::Emote:
-        return "emote " + said(cutEmote(line));
-    case Event::Channel:
-        return "channel " + q(cutChannel(line));
-    case Event::Info:
-        return "info " + q(quotedText(line));
-    case Event::Error:
-        return "error " + q(quotedText(line));
-    case Event::Name:
-        return "name " + q(cutBotName(line));
-    case Event::KeepAlive:
-        return "keep-alive";
-    case Event::LoginFailed:
-        return "login failed";
-    default:
-        return "other";
-    }
 }
 
 } // namespace
@@ -118,43 +87,6 @@ private slots:
         buffer.append("three\r\n");
         take();
         QCOMPARE(lines, (QStringList{"one", "two", "three"}));
-    }
-
-    void cuts_data()
-    {
-        QTest::addColumn<QByteArray>("line");
-        QTest::addColumn<QString>("cut");
-        const auto row = [](const char* name, const QByteArray& line, const QString& cut) {
-            QTest::newRow(name) << line << cut;
-        };
-        row("talk", "1005 TALK bob0000 0010 \"hi \"there\"\"", "talk [bob0000 ][hi \"there\"]");
-        row("talk unclosed", "1005 TALK bob 0010 \"hi", "talk bad");
-        row("talk cut short", "1005 TALK bob", "talk bad");
-        row("whisper", "1004 WHISPER bob 0010 \"psst\"", "whisper [bob][psst]");
-        row("whisper, no quotes", "1004 WHISPER bob 0010 psst", "whisper bad");
-        row("emote", "1023 EMOTE bob 0010 \"waves\"", "emote [ bob ][waves]");
-        row("emote cut short", "1023 EMOTE", "emote [][]");
-        row("channel", "1007 CHANNEL \"Op Den\"", "channel [Op Den]");
-        row("channel unclosed", "1007 CHANNEL \"Op Den", "channel bad");
-        row("info", "1018 INFO \"In \"Chat\".\"", "info [In \"Chat\".]");
-        row("error", "1019 ERROR \"\"", "error []");
-        row("error, no quotes", "1019 ERROR no", "error bad");
-        row("name", "2010 NAME Guard#2", "name [Guard#2]");
-        row("name empty", "2010 NAME ", "name []");
-        row("name missing", "2010 NAME", "name bad");
-        row("keep-alive", "2000 NULL", "keep-alive");
-        row("login refused", "Login failed.", "login failed");
-        row("after prompts", "Username: Password: 1018 INFO \"x\"", "info [x]");
-        row("flags update", "1009 USER a 0000", "other");
-        row("whisper sent", "1010 WHISPER a 0010 \"x\"", "other");
-        row("short", "100", "other");
-        row("empty", "", "other");
-    }
-    void cuts()
-    {
-        QFETCH(QByteArray, line);
-        QFETCH(QString, cut);
-        QCOMPARE(::cut(line.toStdString()), cut);
     }
 
     // Whether the bot itself was kicked or banned, from an information text.
