@@ -159,6 +159,7 @@ private slots:
         GatewayConsole c(TEST_LOOPBACK);
         QList<int> bots{0, 1, 2, 3, 5, 6, 7, 8, 9};
         c.setUp(bots);
+        QVERIFY(!c.w->btnLoginAll->isEnabled()); // until Connect All
         QVERIFY(c.connectBots(bots));
         QCOMPARE(c.w->Winsock[4]->State(), int(BotSocket::Closed));
         QVERIFY(c.w->btnLoginAll->isEnabled());

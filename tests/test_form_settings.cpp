@@ -1,5 +1,6 @@
 // The window's fields and the settings file: read at start-up, written on
 // every change of tab and at shutdown.
+#include <QAccessible>
 #include <QLineEdit>
 #include <QtTest>
 #include <csignal>
@@ -93,6 +94,13 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&again));
         QCOMPARE(again.SSTab1->tabCaption(3), QString("3: Guest"));
         QVERIFY(again.txtHomeChannel2->text().isEmpty());
+        // A password read back shows as one mask character a letter, on screen
+        // and to a screen reader.
+        const QString shown = again.txtPassword[3]->displayText();
+        QVERIFY(shown.size() == 5 && shown.count(shown[0]) == 5 && !shown.contains('p'));
+        QCOMPARE(
+            QAccessible::queryAccessibleInterface(again.txtPassword[3])->text(QAccessible::Value),
+            QString(5, '*'));
         clickTab(again, 1);
         QCOMPARE(ReadFile(s.path()),
                  savedFile().replace("=user3", "=Guest") + "2nd Home Channel=x\n");
