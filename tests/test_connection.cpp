@@ -248,6 +248,16 @@ private slots:
         QCOMPARE(LogLines(*w.txtChatBox[2]),
                  (QStringList{"The name given to you by the server is: Guard",
                               "You have joined channel: Op Den", "last words"}));
+
+        // Refused (9): "Error", and the row is cleared on every tick.
+        c.gateway.stopListening();
+        w.Winsock[2]->Connect(c.gateway.address(), 6112);
+        QTRY_COMPARE(w.Winsock[2]->State(), int(BotSocket::Error));
+        w.lblBotName[2]->setText("3: late");
+        w.lblCurrentChannel[2]->setText("late");
+        WinsockState_Timer(w);
+        QCOMPARE(w.lblBotConnected[2]->text(), QString("Error"));
+        QCOMPARE(w.lblBotName[2]->text() + w.lblCurrentChannel[2]->text(), QString("3:"));
     }
 
     void closingTheWindowDuringALoginPause()

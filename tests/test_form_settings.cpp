@@ -10,6 +10,7 @@
 
 #include "app/frmmain.h"
 #include "app/tabstrip.h"
+#include "settings/opensave.h"
 #include "support/testapp.h"
 
 namespace {
@@ -146,6 +147,18 @@ private slots:
         QVERIFY(w.close());
         if (!unreadable) // the disk takes it again
             QCOMPARE(ReadFile(s.path()), savedFile());
+    }
+
+    // The file other versions and the operator's backups rely on.
+    void theUsersOwnFile()
+    {
+        QTemporaryDir home;
+        qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
+        QVERIFY(QDir(home.path()).mkdir("tenfold"));
+        WriteFile(home.filePath("tenfold/setup.cfg"), "[Bot 2]\nUsername=alice\n");
+        frmMain w(DefaultSettingsPath());
+        w.Load();
+        QCOMPARE(w.txtUsername[1]->text(), QString("alice"));
     }
 
     // Only the first megabyte is read, and the next save keeps only that.
