@@ -5,7 +5,6 @@
 #include <QtTest>
 
 #include "chat/chatlog.h"
-#include "chat/logview.h"
 #include "support/testapp.h"
 
 namespace {

@@ -2,13 +2,6 @@
 // becomes of the input box.
 #include <QtTest>
 
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-
-#include "app/frmmain.h"
-#include "bots/botsocket.h"
-#include "chat/logview.h"
 #include "support/testapp.h"
 
 namespace {

@@ -2,16 +2,8 @@
 // scripted gateway on this test's own loopback address.
 #include <QtTest>
 
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-
-#include "app/frmmain.h"
-#include "bots/botsocket.h"
 #include "bots/connection.h"
 #include "bots/statusboard.h"
-#include "chat/logview.h"
 #include "support/testapp.h"
 
 namespace {

@@ -1,14 +1,8 @@
 // What `make demo` shows: the console logs in to the demo gateway, sits in a
 // busy channel, talks and moderates through it, and keeps its place.
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
 #include <QTest>
 #include <memory>
 
-#include "app/frmmain.h"
-#include "chat/logview.h"
 #include "support/testapp.h"
 #include "tools/gateway/demogateway.h"
 

@@ -1,14 +1,12 @@
 // The window's fields and the settings file: read at start-up, written on
 // every change of tab and at shutdown.
 #include <QAccessible>
-#include <QLineEdit>
 #include <QtTest>
 #include <csignal>
 #include <optional>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
-#include "app/frmmain.h"
 #include "app/tabstrip.h"
 #include "settings/opensave.h"
 #include "support/testapp.h"

@@ -2,17 +2,12 @@
 // order of the layout, the arrows and Ctrl+Tab change tabs, and Alt with a
 // button's underlined letter presses that button on the visible tab only.
 #include <QApplication>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
 #include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 #include <memory>
 
-#include "app/frmmain.h"
 #include "app/tabstrip.h"
-#include "chat/logview.h"
 #include "support/testapp.h"
 
 namespace {

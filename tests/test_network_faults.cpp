@@ -6,14 +6,7 @@
 
 #include <QSignalSpy>
 
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTcpSocket>
 
-#include "app/frmmain.h"
-#include "bots/botsocket.h"
-#include "chat/logview.h"
 #include "settings/opensave.h"
 #include "support/netfaults.h"
 #include "support/testapp.h"

@@ -2,13 +2,6 @@
 // stream, bad and endless lines, and the lines the bot sends back.
 #include <QtTest>
 
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-
-#include "app/frmmain.h"
-#include "bots/botsocket.h"
-#include "chat/logview.h"
 #include "support/testapp.h"
 
 namespace {

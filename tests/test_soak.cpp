@@ -5,17 +5,10 @@
 
 #include <QSignalSpy>
 
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
 #include <QRandomGenerator>
 #include <QTcpSocket>
 
-#include "app/frmmain.h"
 #include "app/tabstrip.h"
-#include "bots/botsocket.h"
-#include "chat/logview.h"
 #include "support/hostilestream.h"
 #include "support/netfaults.h"
 #include "support/testapp.h"

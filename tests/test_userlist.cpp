@@ -1,10 +1,8 @@
 // A bot's user list as the operator sees it: server lines in, names and
 // pictures painted.
-#include <QListWidget>
 #include <QPainter>
 #include <QtTest>
 
-#include "app/frmmain.h"
 #include "app/tabstrip.h"
 #include "bots/parser.h"
 #include "support/testapp.h"

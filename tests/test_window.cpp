@@ -4,20 +4,13 @@
 #include <QAccessible>
 
 #include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPushButton>
 #include <QSignalSpy>
-#include <QTimer>
 
-#include "app/frmmain.h"
 #include "app/tabstrip.h"
 #include "bots/keeper.h"
 #include "bots/statusboard.h"
-#include "chat/logview.h"
 #include "support/testapp.h"
 
 class TestWindow : public QObject {

@@ -1,4 +1,5 @@
-// Helpers the widget and network tests share.
+// Helpers the widget and network tests share; they include the window's
+// controls, which every such test reads.
 #pragma once
 
 #include <QMap>
@@ -7,11 +8,16 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "support/gateway.h"
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
 
-class frmMain;
-class LogView;
-class QListWidget;
+#include "app/frmmain.h"
+#include "bots/botsocket.h"
+#include "chat/logview.h"
+#include "support/gateway.h"
 
 // A fresh folder for a test's settings file, removed afterwards.
 struct TempSettings {
