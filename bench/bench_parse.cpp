@@ -26,6 +26,7 @@ constexpr std::size_t kChunk = 64 * 1024;
 void cutLine(std::string_view line)
 {
     using protocol::Event;
+    line = protocol::afterPrompts(line);
     switch (protocol::eventOf(line)) {
     case Event::UserIn:
     case Event::UserJoin: {
@@ -75,6 +76,7 @@ void cutLine(std::string_view line)
         break;
     }
     case Event::KeepAlive:
+    case Event::LoginFailed:
     case Event::Other:
         break;
     }
