@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
+#include <utility>
 
 #include "app/frmmain.h"
 #include "bots/botsocket.h"
@@ -58,6 +59,11 @@ bool mayLogIn(frmMain& w, int Index)
         return false;
     }
     return false;
+}
+
+void sendHomeChannel(frmMain& w, int Index)
+{
+    w.Winsock[Index]->SendLine(w.txtHomeChannel->text());
 }
 
 } // namespace
@@ -116,13 +122,15 @@ void LoginOne(frmMain& w, int Index)
     sendLogin(w, Index);
     const quint64 connection = w.Winsock[Index]->Connection();
     WaitFor(1);
-    // The home channel belongs to this login: not to a connection made
-    // during the pause, which has not logged in, nor to a refused login,
-    // whose server would take the line for the next account name.
-    if (w.unloaded() || w.Winsock[Index]->Connection() != connection ||
-        w.session[Index].login == LoginState::NotLoggedIn)
+    // The home channel belongs to this login: not to a connection made during
+    // the pause, nor to a refused login. A server still reading the login
+    // would take it for the next account name: then it waits for the name.
+    if (w.unloaded() || w.Winsock[Index]->Connection() != connection || w.session[Index].ending)
         return;
-    w.Winsock[Index]->SendLine(w.txtHomeChannel->text());
+    if (w.session[Index].login == LoginState::LoggedIn)
+        sendHomeChannel(w, Index);
+    else if (w.session[Index].login == LoginState::LoginSent)
+        w.session[Index].homeChannelDue = true;
 }
 
 void LoginAll(frmMain& w)
@@ -160,14 +168,25 @@ void DisconnectAll(frmMain& w)
 
 void LoggedIn(frmMain& w, int Index, const QString& strName)
 {
-    w.session[Index].login = LoginState::LoggedIn;
-    w.session[Index].givenName = strName;
+    BotSession& session = w.session[Index];
+    session.login = LoginState::LoggedIn;
+    session.givenName = strName;
+    if (std::exchange(session.homeChannelDue, false) && !session.ending)
+        sendHomeChannel(w, Index);
+}
+
+bool LoggedInNow(const frmMain& w, int Index)
+{
+    // An ending session's lines are still handled, but the socket may already
+    // hold a new connection.
+    return w.session[Index].login == LoginState::LoggedIn && !w.session[Index].ending;
 }
 
 void LoginFailed(frmMain& w, int Index, const QString& strLine)
 {
     AddChat(w, Index, strLine, "Red");
     w.session[Index].login = LoginState::NotLoggedIn;
+    w.session[Index].homeChannelDue = false;
 }
 
 void ConnectionEnded(frmMain& w, int Index)

@@ -20,6 +20,9 @@ struct BotSession {
     // The connection has ended; the session ends once the lines it left in the
     // bot's buffer are handled.
     bool ending = false;
+    // Login Bot N's pause is over before the server named the bot: the home
+    // channel goes when it does.
+    bool homeChannelDue = false;
 };
 
 void ConnectAll(frmMain& w);
@@ -30,6 +33,10 @@ void DisconnectAll(frmMain& w);
 
 // The server named the bot: it is logged in under that name.
 void LoggedIn(frmMain& w, int Index, const QString& strName);
+// Whether the bot's current connection has logged in. Until then the server
+// reads every line as the next account name or password, so nothing but the
+// login may go out.
+bool LoggedInNow(const frmMain& w, int Index);
 // The server refused the login: shown, and the bot may log in again.
 void LoginFailed(frmMain& w, int Index, const QString& strLine);
 // The bot's connection was closed or replaced. Its session ends once the

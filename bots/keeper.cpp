@@ -11,6 +11,9 @@
 
 void CheckKickBan(frmMain& w, int Index, const QString& strData)
 {
+    // At the login prompt a rejoin line would be read as an account name.
+    if (!LoggedInNow(w, Index))
+        return;
     const QByteArray info = strData.toLatin1();
     // The notices use the name the server gave this connection, which may
     // differ from the account name (a second login of an account: "Guard#2").
@@ -35,8 +38,12 @@ void CheckKickBan(frmMain& w, int Index, const QString& strData)
 
 void SendAntiIdle(frmMain& w, int Index)
 {
-    w.Winsock[Index]->SendLine("/me Anti-Idle [Tenfold v1.00 (" + w.txtAntiIdle->text() + ")]");
-    AddChat(w, Index, "", "Yellow");
+    // The server's keep-alive reaches a connection at its login prompt too,
+    // where an answer would be read as the next account name.
+    if (LoggedInNow(w, Index)) {
+        w.Winsock[Index]->SendLine("/me Anti-Idle [Tenfold v1.00 (" + w.txtAntiIdle->text() + ")]");
+        AddChat(w, Index, "", "Yellow");
+    }
 }
 
 void ShowBotName(frmMain& w, int Index, const QString& strName)

@@ -12,9 +12,17 @@
 
 namespace {
 
-bool connected(frmMain& w, int Index)
+// Whether the operator's line may go out through the bot. Until the login the
+// server reads every line as the next account name or password; the log says
+// why nothing went.
+bool mayTalk(frmMain& w, int Index)
 {
-    return w.Winsock[Index]->State() == BotSocket::Connected;
+    if (w.Winsock[Index]->State() != BotSocket::Connected)
+        return false;
+    if (LoggedInNow(w, Index))
+        return true;
+    AddChat(w, Index, "Not logged in: nothing was sent.", "Gray");
+    return false;
 }
 
 // The text as it goes out: one byte per character, line breaks as blanks.
@@ -26,11 +34,11 @@ QString asSent(const QString& text)
     return FromServer(line);
 }
 
-// A moderation command needs a user to aim at and a connection to send on;
-// without them nothing is sent, shown or cleared.
+// A moderation command needs a logged-in connection to send on and a user to
+// aim at; without them nothing is sent, shown or cleared.
 bool target(frmMain& w, int Index, QString& name)
 {
-    if (!connected(w, Index) || w.UserList[Index]->selectedItems().isEmpty())
+    if (!mayTalk(w, Index) || w.UserList[Index]->selectedItems().isEmpty())
         return false;
     name = SelectedUser(*w.UserList[Index]);
     return true;
@@ -47,7 +55,7 @@ void moderate(frmMain& w, int Index, const char* command)
 
 void Send(frmMain& w, int Index)
 {
-    if (!connected(w, Index))
+    if (!mayTalk(w, Index))
         return;
     const QString text = w.txttalk[Index]->text();
     w.Winsock[Index]->SendLine(text);
@@ -78,17 +86,20 @@ void Kick(frmMain& w, int Index)
 
 void SendToAll(frmMain& w)
 {
+    bool sent = false;
     for (int i = 0; i < BotCount; ++i) {
         if (w.unloaded())
             return;
-        if (!connected(w, i))
+        if (!mayTalk(w, i))
             continue;
         // Read afresh for each bot: the operator may edit it during the yield.
         const QString text = w.txtTalkAll->text();
         w.Winsock[i]->SendLine(text);
         ShowTalk(w, i, w.txtUsername[i]->text(), asSent(text));
+        sent = true;
         Yield();
     }
-    if (!w.unloaded())
+    // A line that went nowhere stays, to be sent once the bots are in.
+    if (!w.unloaded() && sent)
         w.txtTalkAll->clear();
 }

@@ -35,7 +35,9 @@ private slots:
         c->setUp({3});
         QVERIFY(c->connectBots({3}));
         n = c->connectionOf(3);
-        QVERIFY(c->feed(3, "1001 USER Guard 0010 [CHAT]\r\n1001 USER Scout 0000 [STAR]\r\n"));
+        QVERIFY(c->feed(3, "2010 NAME bot4\r\n1001 USER Guard 0010 [CHAT]\r\n"
+                           "1001 USER Scout 0000 [STAR]\r\n"));
+        c->w->txtChatBox[3]->clear();
     }
     void cleanup() { c.reset(); }
 
@@ -64,7 +66,7 @@ private slots:
                               QString::fromUtf8("White: <bot4> a b c ? \u00e9")}));
     }
 
-    void nothingHappensWithoutAConnectionOrATarget()
+    void nothingGoesWithoutALoginOrATarget()
     {
         frmMain& w = *c->w;
         // No user selected: whisper, ban and kick send nothing and keep the box.
@@ -80,16 +82,34 @@ private slots:
         w.txtChatBox[3]->clear();
         w.txttalk[3]->setText("hello");
 
-        // Not connected: nothing at all, the text stays.
+        // Connected again, not logged in: the server would read any line as
+        // an account name. Nothing goes, the text stays, the log says why.
         selectUser(*w.UserList[3], "Guard");
         w.Winsock[3]->Close();
-        for (QPushButton* b : {w.Command1[3], w.Command2[3], w.Command3[3], w.Command4[3]})
+        QVERIFY(c->connectBots({3}));
+        const QList<QPushButton*> buttons{w.Command1[3], w.Command2[3], w.Command3[3],
+                                          w.Command4[3], w.Command5};
+        w.txtTalkAll->setText("all");
+        for (QPushButton* b : buttons)
+            b->click();
+        QTest::keyClick(w.txttalk[3], Qt::Key_Return);
+        QCOMPARE(w.txttalk[3]->text(), QString("hello"));
+        QCOMPARE(w.txtTalkAll->text(), QString("all"));
+        QCOMPARE(ColouredLines(*w.txtChatBox[3]),
+                 QStringList(6, "Gray: Not logged in: nothing was sent."));
+
+        // Not connected: nothing at all, the text stays.
+        w.txtChatBox[3]->clear();
+        const int again = c->connectionOf(3);
+        w.Winsock[3]->Close();
+        for (QPushButton* b : buttons)
             b->click();
         QTest::keyClick(w.txttalk[3], Qt::Key_Return);
         QCOMPARE(w.txttalk[3]->text(), QString("hello"));
         QCOMPARE(LogLines(*w.txtChatBox[3]), QStringList());
-        QVERIFY(c->gateway.waitForClosed(n));
+        QVERIFY(c->gateway.waitForClosed(again));
         QCOMPARE(c->gateway.received(n), QByteArray());
+        QCOMPARE(c->gateway.received(again), QByteArray());
     }
 
     void whisperBanKick()
@@ -120,13 +140,17 @@ private slots:
         QCOMPARE(LogLines(*w.txtChatBox[3]), QStringList{"<To:Guard> hi"});
     }
 
-    void sendToAllGoesThroughEachConnectedBot()
+    void sendToAllGoesThroughEachLoggedInBot()
     {
         c.reset();
         c = std::make_unique<GatewayConsole>(TEST_LOOPBACK);
-        c->setUp({2, 5});
-        QVERIFY(c->connectBots({2, 5}));
+        c->setUp({2, 5, 7});
+        QVERIFY(c->connectBots({2, 5, 7}));
         frmMain& w = *c->w;
+        QVERIFY(c->feed(2, "2010 NAME bot3\r\n"));
+        QVERIFY(c->feed(5, "2010 NAME bot6\r\n"));
+        for (int bot : {2, 5})
+            w.txtChatBox[bot]->clear();
         w.txtTalkAll->setText("first");
         // Runs in the event-loop pass after bot 2's line: bot 5 sends what the
         // box holds at its turn.
@@ -140,14 +164,19 @@ private slots:
         // The first entry of an empty log takes the other form.
         QCOMPARE(LogLines(*w.txtChatBox[2]), QStringList{"< bot3 > first"});
         QCOMPARE(LogLines(*w.txtChatBox[5]), QStringList{"< bot6 > second"});
+        // Bot 8 is at its login prompt: nothing through it.
+        QCOMPARE(ColouredLines(*w.txtChatBox[7]),
+                 QStringList{"Gray: Not logged in: nothing was sent."});
         QCOMPARE(LogLines(*w.txtChatBox[0]), QStringList());
 
-        // With nobody connected it only empties the box (Enter works as the button).
+        // With nobody connected the line goes nowhere and stays (Enter works
+        // as the button).
         w.btnDisconnectAll->click();
         w.txtTalkAll->setText("nobody");
         QTest::keyClick(w.txtTalkAll, Qt::Key_Enter);
-        QCOMPARE(w.txtTalkAll->text(), QString());
+        QCOMPARE(w.txtTalkAll->text(), QString("nobody"));
         QCOMPARE(LogLines(*w.txtChatBox[2]), QStringList{"< bot3 > first"});
+        QCOMPARE(c->gateway.received(c->connectionOf(7)), QByteArray());
     }
 
 private:

@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include "bots/connection.h"
+#include "bots/parser.h"
 #include "bots/statusboard.h"
 #include "support/testapp.h"
 
@@ -42,6 +43,7 @@ private slots:
         }
         QTRY_COMPARE(LogLines(*c.w->txtChatBox[0]), QStringList{"hello"});
         // No home-channel line: a line sent now is the next the gateway sees.
+        QVERIFY(c.feed(0, "2010 NAME bot1\r\n"));
         c.gateway.clearReceived(c.connectionOf(0));
         c.w->txttalk[0]->setText("next");
         c.w->Command1[0]->click();
@@ -59,9 +61,14 @@ private slots:
         const int n = c.connectionOf(0);
         c.w->txtUsername[0]->setText("typed"); // not saved: the stored name is used
         QTRY_VERIFY(c.w->btnLogin[0]->isEnabled());
-        QTimer::singleShot(100, c.w.get(), [&] { c.w->btnLogin[0]->click(); }); // in the pause
+        // In the pause: a second click, then the server's name; the home
+        // channel still waits for the pause's end.
+        QByteArray beforeTheEnd;
+        QTimer::singleShot(100, c.w.get(), [&] { c.w->btnLogin[0]->click(); });
+        QTimer::singleShot(300, c.w.get(), [&] { c.gateway.send(n, "2010 NAME bot1\r\n"); });
+        QTimer::singleShot(700, c.w.get(), [&] { beforeTheEnd = c.gateway.received(n); });
         c.w->btnLogin[0]->click();
-        QVERIFY(c.feed(0, "2010 NAME bot1\r\n"));
+        QCOMPARE(beforeTheEnd, kLoginStart + "bot1\r\npw1\r\n");
         c.w->btnLoginAll->click(); // logs in bot 2 only
         c.w->btnLogin[0]->click();
         c.w->txttalk[0]->setText("next");
@@ -85,6 +92,8 @@ private slots:
     }
 
     // As a server that does not echo: its prompts come without line ends.
+    // Until the server names the bot, anything sent would be read as the next
+    // account name or password.
     void aRefusedLoginIsShownAndTriedAgain()
     {
         GatewayConsole c(TEST_LOOPBACK);
@@ -92,8 +101,7 @@ private slots:
         QVERIFY(c.connectBots({0}));
         const int n = c.connectionOf(0);
         const QByteArray login = kLoginStart + "bot1\r\npw1\r\n";
-        // Refused at once, within the login's pause: no home channel follows,
-        // which the server would take for the next account name.
+        // Refused at once, within the login's pause: no home channel follows.
         const auto refuse =
             connect(&c.gateway, &ScriptedGateway::bytesArrived, this, [&](int from) {
                 if (from == n && c.gateway.received(n) == login)
@@ -101,49 +109,65 @@ private slots:
             });
         QTRY_VERIFY(c.w->btnLogin[0]->isEnabled());
         c.w->btnLogin[0]->click();
-        QCOMPARE(c.gateway.received(n), login);
         disconnect(refuse);
+        // At the prompt: neither the keep-alive nor a kick notice is answered.
+        QVERIFY(c.feed(0, "2000 NULL\r\n1018 INFO \"bot1 has been kicked by Op.\"\r\n"));
+        QCOMPARE(c.gateway.received(n), login);
         c.gateway.clearReceived(n);
-        // The home channel follows a second after the password.
+
+        // Tried again, this server names the bot only 1.5 s after the
+        // password: the home channel waits for the name.
         QElapsedTimer sincePassword;
         connect(&c.gateway, &ScriptedGateway::bytesArrived, this, [&](int from) {
-            if (from == n && c.gateway.received(n) == login)
+            if (from == n && c.gateway.received(n) == login) {
                 sincePassword.start();
+                QTimer::singleShot(1500, this,
+                                   [&] { c.gateway.send(n, "Password: 2010 NAME bot1\r\n"); });
+            }
         });
+        // After the pause, still waiting for the name.
+        QTimer::singleShot(1200, c.w.get(), [&] { c.w->btnLogin[0]->click(); });
         c.w->btnLogin[0]->click();
         QVERIFY(c.gateway.waitForText(n, "Op Den\r\n"));
-        QVERIFY2(sincePassword.elapsed() >= 900,
+        QVERIFY2(sincePassword.elapsed() >= 1500,
                  qPrintable(QString::number(sincePassword.elapsed())));
         QCOMPARE(c.gateway.received(n), login + "Op Den\r\n");
-        QVERIFY(c.feed(0, "Password: 2010 NAME bot1\r\n"));
         QCOMPARE(ColouredLines(*c.w->txtChatBox[0]),
-                 (QStringList{"Red: Login failed.",
+                 (QStringList{"Red: Login failed.", "Yellow: bot1 has been kicked by Op.",
+                              "Gray: A login is already on its way: waiting for the server's "
+                              "answer.",
                               "Yellow: The name given to you by the server is: bot1"}));
         QCOMPARE(c.w->lblBotName[0]->text(), QString("1: bot1"));
     }
 
-    // Connect All right after the server closed: the lines it sent before
-    // closing are handled, and the new connection starts afresh.
+    // Connect All right after the server closed, while the bot's handling is
+    // busy (as in a yield): the lines the server sent before closing are
+    // handled as the old connection's, and the new connection starts afresh.
     void connectingAgainKeepsTheLastLines()
     {
         GatewayConsole c(TEST_LOOPBACK);
         c.setUp({2});
         QVERIFY(c.connectBots({2}));
         c.w->WinsockState->stop();
+        LoginOne(*c.w, 2); // unanswered: the home channel waits for the name
         {
-            // Unread, as when they arrive while the bot's handling yields.
             const QSignalBlocker unread(c.w->Winsock[2]);
             c.gateway.send(c.connectionOf(2), "2010 NAME Guard\r\n1018 INFO \"bye\"\r\n");
             c.gateway.close(c.connectionOf(2));
             QTRY_COMPARE(c.w->Winsock[2]->State(), int(BotSocket::Closing));
         }
+        c.w->parsing[2] = true;
         QVERIFY(c.connectBots({2}));
+        c.w->parsing[2] = false;
+        Winsock_DataArrival(*c.w, 2);
         WinsockState_Timer(*c.w);
         QCOMPARE(LogLines(*c.w->txtChatBox[2]),
                  (QStringList{"The name given to you by the server is: Guard", "bye"}));
         QCOMPARE(c.w->lblBotName[2]->text(), QString("3:"));
         c.w->btnLoginAll->click();
-        QVERIFY(c.gateway.waitForText(c.connectionOf(2), "bot3\r\npw3\r\n"));
+        const int n = c.connectionOf(2);
+        QVERIFY(c.gateway.waitForText(n, "bot3\r\npw3\r\n"));
+        QCOMPARE(c.gateway.received(n), kLoginStart + "bot3\r\npw3\r\n");
     }
 
     void connectAllSkipsAnEmptyServerAndKeepsLiveConnections()

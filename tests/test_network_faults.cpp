@@ -88,6 +88,8 @@ private slots:
         QVERIFY(StoreSetting(c.settings.path(), "Bot 4", "Server", TEST_LOOPBACK));
         QVERIFY(connectAgain(w, 3));
         QVERIFY(gateway.waitForConnections(1));
+        // Named during the login's pause, so the home channel ends it.
+        QTimer::singleShot(300, &gateway, [&] { gateway.send(0, "2010 NAME bot4\r\n"); });
         w.btnLogin[3]->click();
         QVERIFY(gateway.waitForText(0, "Op Den\r\n"));
         QCOMPARE(gateway.received(0), loginOf(3) + "Op Den\r\n");

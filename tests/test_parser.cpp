@@ -6,7 +6,8 @@
 
 namespace {
 
-const QByteArray kEveryEvent = "1007 CHANNEL \"Op Den\"\r\n"
+const QByteArray kEveryEvent = "2010 NAME bot1#2\r\n"
+                               "1007 CHANNEL \"Op Den\"\r\n"
                                "1001 USER a 0010 [CHAT]\r\n"
                                "1002 JOIN b 0012 [STAR]\r\n"
                                "1001 USER c 0000 [W2BN]\r\n"
@@ -17,7 +18,6 @@ const QByteArray kEveryEvent = "1007 CHANNEL \"Op Den\"\r\n"
                                "1019 ERROR \"no\"\r\n"
                                "1023 EMOTE e 0010 \"waves\"\r\n"
                                "2000 NULL\r\n"
-                               "2010 NAME bot1#2\r\n"
                                "1009 USER b 0000\r\n"
                                "1010 WHISPER c 0010 \"echo\"\r\n"
                                "Username: Password: \r\n";
@@ -70,7 +70,8 @@ private slots:
         row("emote without fields", "1023 EMOTE", {"Yellow: <>"});
         row("channel", "1007 CHANNEL \"The \"Pit\"\"",
             {"Blue: You have joined channel: The \"Pit\""});
-        row("keep-alive", "2000 NULL", {"Yellow: "});
+        row("keep-alive", "2010 NAME x\r\n2000 NULL",
+            {"Yellow: The name given to you by the server is: x", "Yellow: "});
         row("name", "2010 NAME bot1#2", {"Yellow: The name given to you by the server is: bot1#2"});
         row("empty name", "2010 NAME ", {"Yellow: The name given to you by the server is: "});
         row("talk, a name holding flags", "1019 ERROR \"\"\r\n1005 TALK b0000 0010 \"hi\"",
@@ -85,7 +86,7 @@ private slots:
             "1019 ERROR no quotes\r\n1005 TALK bob\r\n1005 TALK bob 0010 hi\r\n"
             "1004 WHISPER bob 0010 \"open\r\n1004 WHISPER bob\r\n1007 CHANNEL \"unclosed\r\n"
             "1007 CHANNEL Lobby\r\n1001 USER\r\n1003 LEAVE\r\n2010 NAME\r\n1009 USER b 0000\r\n"
-            "1010 WHISPER c 0010 \"echo\"\r\nLogin failed\r\n\r\n\n1018 INFO \"after\"",
+            "1010 WHISPER c 0010 \"echo\"\r\nLogin failed\r\n\r\n\n2000 NULL\r\n1018 INFO \"after\"",
             {"Yellow: after"});
     }
     void eachLineShowsAsItsEntry()
@@ -160,13 +161,14 @@ private slots:
 
         // Everyone in the channel hears of bot10's kick; only bot10 rejoins.
         const QByteArray kick = "1018 INFO \"bot10 has been kicked by Boss (spamming).\"\r\n";
-        QVERIFY(c.feed(0, kick));
-        QVERIFY(c.feed(9, kick));
+        QVERIFY(c.feed(0, "2010 NAME bot1\r\n" + kick));
+        QVERIFY(c.feed(9, "2010 NAME bot10\r\n" + kick));
         QVERIFY(c.gateway.waitForText(ten, "/join Op Den\r\n"));
         QCOMPARE(c.gateway.received(ten), QByteArray("/join Op Den\r\n"));
         QCOMPARE(c.gateway.received(one), QByteArray());
         QCOMPARE(LogLines(*c.w->txtChatBox[0]),
-                 QStringList{"bot10 has been kicked by Boss (spamming)."});
+                 (QStringList{"The name given to you by the server is: bot1",
+                              "bot10 has been kicked by Boss (spamming)."}));
 
         c.gateway.clearReceived(ten);
         QVERIFY(c.feed(9, "1018 INFO \"bot10 has been banned by Boss (bad bot).\"\r\n"));
@@ -213,10 +215,11 @@ private slots:
                 c.gateway.send(n, "1007 CHANNEL \"Op Den\"\r\n1018 INFO \"three\"\r\n");
             }
         });
-        QVERIFY(c.feed(0, "1018 INFO \"bot1 was kicked\"\r\n1018 INFO \"two\"\r\n"));
-        QTRY_COMPARE(
-            LogLines(*c.w->txtChatBox[0]),
-            (QStringList{"bot1 was kicked", "two", "You have joined channel: Op Den", "three"}));
+        QVERIFY(c.feed(0, "2010 NAME bot1\r\n1018 INFO \"bot1 was kicked\"\r\n"
+                          "1018 INFO \"two\"\r\n"));
+        QTRY_COMPARE(LogLines(*c.w->txtChatBox[0]),
+                     (QStringList{"The name given to you by the server is: bot1", "bot1 was kicked",
+                                  "two", "You have joined channel: Op Den", "three"}));
     }
 };
 

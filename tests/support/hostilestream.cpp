@@ -23,6 +23,8 @@ public:
 
     HostileStream write(int wellFormed)
     {
+        // Logged in: the bot answers nothing at its login prompt.
+        line("2010 NAME " + account());
         enum { kHostileKinds = 8 };
         // Each hostile kind at least once, at a random place.
         QMultiMap<int, int> forced;
