@@ -7,8 +7,7 @@
 #include <QString>
 #include <array>
 
-#include "bots/connection.h"
-#include "bots/protocol.h"
+#include "bots/botrecord.h"
 
 class BotSocket;
 class QAction;
@@ -69,15 +68,8 @@ public:
     QAction* mnuBot = nullptr;
     QAction* mnuChat = nullptr;
 
-    // Per-bot texts: as last read from the settings file, and the text received
-    // but not yet handled.
-    std::array<QString, BotCount> strServer, strUsername, strPassword;
-    std::array<protocol::LineBuffer, BotCount> strBuffer;
-    // Whether a bot's lines are being handled: an arrival during a yield of
-    // that handling is left to it, so lines stay in order.
-    std::array<bool, BotCount> parsing{};
-    // What each bot's connection has been told.
-    std::array<BotSession, BotCount> session;
+    // Per-bot state besides the controls.
+    std::array<BotRecord, BotCount> bot;
 
     const QString& settingsPath() const { return m_settingsPath; }
     // True once the window has been unloaded: handlers still running inside a

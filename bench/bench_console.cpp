@@ -188,13 +188,13 @@ void idleFigures(Console& c, double seconds)
     PrintLoad();
 }
 
-void pauseFigures()
+void pauseFigures(const frmMain& w)
 {
     PrintTitle("pause: CPU during a one-second WaitFor, ten bots idle");
     std::vector<double> plain, waits;
     for (int k = 0; k < kPauses; ++k) {
         plain.push_back(cpuPercent([] { runFor(1); }));
-        waits.push_back(cpuPercent([] { WaitFor(1); }));
+        waits.push_back(cpuPercent([&] { WaitFor(w, 1); }));
     }
     PrintFigure("baseline: one second of a bare event loop", median(plain), "% core",
                 "median of 5");
@@ -231,7 +231,7 @@ bool floodFigures(Console& c, int lines)
     // All taken and nothing left to handle; checked right after each arrival
     // handler and by a poll.
     auto handled = [&](int i) {
-        return w.Winsock[i]->BytesTaken() >= goal[i] && !w.parsing[i] && !w.strBuffer[i].hasLine();
+        return w.Winsock[i]->BytesTaken() >= goal[i] && !w.bot[i].parsing && !w.bot[i].strBuffer.hasLine();
     };
     std::array<double, BotCount> doneAt{};
     auto check = [&] {
@@ -297,7 +297,7 @@ int main(int argc, char** argv)
         return 1;
     if (idleSeconds > 0) {
         idleFigures(c, idleSeconds);
-        pauseFigures();
+        pauseFigures(*c.w);
     }
     if (c.w->Winsock[0]->State() != BotSocket::Connected && !c.connectAll())
         return 1;

@@ -70,11 +70,16 @@ bool BotSocket::SendData(const QByteArray& bytes)
     return m_socket.write(bytes) == bytes.size();
 }
 
-bool BotSocket::SendLine(const QString& text)
+QByteArray OutgoingLine(const QString& text)
 {
     const QByteArray latin1 = text.toLatin1();
     const std::string line = protocol::outgoingLine({latin1.constData(), size_t(latin1.size())});
-    return SendData(QByteArray(line.data(), qsizetype(line.size())));
+    return QByteArray(line.data(), qsizetype(line.size()));
+}
+
+bool BotSocket::SendLine(const QString& text)
+{
+    return SendData(OutgoingLine(text));
 }
 
 QByteArray BotSocket::GetData(qint64 max)

@@ -7,6 +7,10 @@
 #include <QString>
 #include <QTcpSocket>
 
+// The bytes of one line as it goes out: ISO-8859-1 ("?" for what it cannot
+// hold), line breaks turned into blanks, then CR LF.
+QByteArray OutgoingLine(const QString& text);
+
 class BotSocket : public QObject {
     Q_OBJECT
 public:
@@ -36,8 +40,7 @@ public:
 
     // Queues bytes for sending; false (and nothing sent) unless connected.
     bool SendData(const QByteArray& bytes);
-    // One line: ISO-8859-1 ("?" for what it cannot hold), line breaks turned
-    // into blanks, then CR LF.
+    // One line, as OutgoingLine() makes it.
     bool SendLine(const QString& text);
 
     // Takes up to `max` of the bytes that have arrived.

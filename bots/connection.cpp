@@ -13,22 +13,18 @@
 #include "app/frmmain.h"
 #include "bots/botsocket.h"
 #include "bots/parser.h"
+#include "bots/statusboard.h"
 #include "chat/showdata.h"
 #include "chat/logview.h"
 #include "settings/opensave.h"
 
 namespace {
 
-QString botSection(int Index)
-{
-    return QStringLiteral("Bot %1").arg(Index + 1);
-}
-
 void readAccount(frmMain& w, int Index)
 {
-    const QString section = botSection(Index);
-    w.strUsername[Index] = ReadSetting(section, "Username", w.settingsPath(), "");
-    w.strPassword[Index] = ReadSetting(section, "Password", w.settingsPath(), "");
+    const QString section = BotSection(Index);
+    w.bot[Index].strUsername = ReadSetting(section, "Username", w.settingsPath(), "");
+    w.bot[Index].strPassword = ReadSetting(section, "Password", w.settingsPath(), "");
 }
 
 // Two control characters and two empty lines, the account name, the password:
@@ -37,15 +33,15 @@ void sendLogin(frmMain& w, int Index)
 {
     BotSocket& socket = *w.Winsock[Index];
     socket.SendData(QByteArray("\x03\x04\r\n\r\n"));
-    socket.SendLine(w.strUsername[Index]);
-    socket.SendLine(w.strPassword[Index]);
-    w.session[Index].login = LoginState::LoginSent;
+    socket.SendLine(w.bot[Index].strUsername);
+    socket.SendLine(w.bot[Index].strPassword);
+    w.bot[Index].session.login = LoginState::LoginSent;
 }
 
 // Whether the bot's connection awaits a login; if not, its log says why.
 bool mayLogIn(frmMain& w, int Index)
 {
-    const BotSession& session = w.session[Index];
+    const BotSession& session = w.bot[Index].session;
     switch (session.login) {
     case LoginState::NotLoggedIn:
         return true;
@@ -73,7 +69,7 @@ void Yield()
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
-void WaitFor(double dblSeconds)
+void WaitFor(const frmMain& w, double dblSeconds)
 {
     if (!(dblSeconds > 0))
         return;
@@ -85,10 +81,10 @@ void WaitFor(double dblSeconds)
     timer.setSingleShot(true);
     timer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-    while (!deadline.hasExpired()) {
+    // Closing the window quits the application, which also ends this loop.
+    while (!deadline.hasExpired() && !w.unloaded()) {
         timer.start(std::max<qint64>(1, deadline.remainingTime()));
-        if (loop.exec() != 0)
-            return; // the application is quitting
+        loop.exec();
     }
 }
 
@@ -97,15 +93,15 @@ void ConnectAll(frmMain& w)
     for (int i = 0; i < BotCount; ++i) {
         if (w.unloaded())
             return;
-        w.strServer[i] = ReadSetting(botSection(i), "Server", w.settingsPath(), "");
-        if (!w.strServer[i].isEmpty()) {
+        w.bot[i].strServer = ReadSetting(BotSection(i), "Server", w.settingsPath(), "");
+        if (!w.bot[i].strServer.isEmpty()) {
             // A connect resets a socket the server has closed: what it sent
             // before closing is handled first.
             if (w.Winsock[i]->BytesAvailable() > 0)
                 TakeUnread(w, i);
             if (w.unloaded())
                 return;
-            w.Winsock[i]->Connect(w.strServer[i], kGatewayPort);
+            w.Winsock[i]->Connect(w.bot[i].strServer, kGatewayPort);
         }
         Yield();
     }
@@ -121,16 +117,17 @@ void LoginOne(frmMain& w, int Index)
     readAccount(w, Index);
     sendLogin(w, Index);
     const quint64 connection = w.Winsock[Index]->Connection();
-    WaitFor(1);
+    WaitFor(w, 1);
     // The home channel belongs to this login: not to a connection made during
     // the pause, nor to a refused login. A server still reading the login
     // would take it for the next account name: then it waits for the name.
-    if (w.unloaded() || w.Winsock[Index]->Connection() != connection || w.session[Index].ending)
+    BotSession& session = w.bot[Index].session;
+    if (w.unloaded() || w.Winsock[Index]->Connection() != connection || session.ending)
         return;
-    if (w.session[Index].login == LoginState::LoggedIn)
+    if (session.login == LoginState::LoggedIn)
         sendHomeChannel(w, Index);
-    else if (w.session[Index].login == LoginState::LoginSent)
-        w.session[Index].homeChannelDue = true;
+    else if (session.login == LoginState::LoginSent)
+        session.homeChannelDue = true;
 }
 
 void LoginAll(frmMain& w)
@@ -168,7 +165,7 @@ void DisconnectAll(frmMain& w)
 
 void LoggedIn(frmMain& w, int Index, const QString& strName)
 {
-    BotSession& session = w.session[Index];
+    BotSession& session = w.bot[Index].session;
     session.login = LoginState::LoggedIn;
     session.givenName = strName;
     if (std::exchange(session.homeChannelDue, false) && !session.ending)
@@ -179,29 +176,31 @@ bool LoggedInNow(const frmMain& w, int Index)
 {
     // An ending session's lines are still handled, but the socket may already
     // hold a new connection.
-    return w.session[Index].login == LoginState::LoggedIn && !w.session[Index].ending;
+    const BotSession& session = w.bot[Index].session;
+    return session.login == LoginState::LoggedIn && !session.ending;
 }
 
 void LoginFailed(frmMain& w, int Index, const QString& strLine)
 {
     AddChat(w, Index, strLine, "Red");
-    w.session[Index].login = LoginState::NotLoggedIn;
-    w.session[Index].homeChannelDue = false;
+    BotSession& session = w.bot[Index].session;
+    session.login = LoginState::NotLoggedIn;
+    session.homeChannelDue = false;
 }
 
 void ConnectionEnded(frmMain& w, int Index)
 {
-    w.strBuffer[Index].dropUnfinished();
-    w.session[Index].ending = w.strBuffer[Index].hasLine();
-    if (!w.session[Index].ending)
+    BotRecord& bot = w.bot[Index];
+    bot.strBuffer.dropUnfinished();
+    bot.session.ending = bot.strBuffer.hasLine();
+    if (!bot.session.ending)
         EndSession(w, Index);
 }
 
 void EndSession(frmMain& w, int Index)
 {
-    w.session[Index] = BotSession();
+    w.bot[Index].session = BotSession();
     // The row shows what this connection was told; a new connection that
     // comes up between two ticks of the board must not show the old name.
-    w.lblBotName[Index]->setText(QString::number(Index + 1) + ":");
-    w.lblCurrentChannel[Index]->clear();
+    ClearStatusRow(w, Index);
 }

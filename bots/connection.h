@@ -3,27 +3,10 @@
 
 #include <QString>
 #include <QtGlobal>
-#include <optional>
 
 class frmMain;
 
 constexpr quint16 kGatewayPort = 6112;
-
-// What a bot's connection has been told: after the login the server takes
-// every line as chat, so a second login would say the password in the channel.
-enum class LoginState { NotLoggedIn, LoginSent, LoggedIn };
-
-struct BotSession {
-    LoginState login = LoginState::NotLoggedIn;
-    // The name the server gave the bot on this connection (its last 2010 line).
-    std::optional<QString> givenName;
-    // The connection has ended; the session ends once the lines it left in the
-    // bot's buffer are handled.
-    bool ending = false;
-    // Login Bot N's pause is over before the server named the bot: the home
-    // channel goes when it does.
-    bool homeChannelDue = false;
-};
 
 void ConnectAll(frmMain& w);
 void LoginOne(frmMain& w, int Index);
@@ -45,7 +28,8 @@ void ConnectionEnded(frmMain& w, int Index);
 // Starts the bot's next session: not logged in, no name, an empty row on the board.
 void EndSession(frmMain& w, int Index);
 
-// Lets the event loop run, sleeping between events, for `dblSeconds`.
-void WaitFor(double dblSeconds);
+// Lets the event loop run, sleeping between events, for `dblSeconds` or
+// until the window is unloaded.
+void WaitFor(const frmMain& w, double dblSeconds);
 // Lets the event loop handle every pending event once.
 void Yield();

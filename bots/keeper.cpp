@@ -18,7 +18,7 @@ void CheckKickBan(frmMain& w, int Index, const QString& strData)
     // The notices use the name the server gave this connection, which may
     // differ from the account name (a second login of an account: "Guard#2").
     const QByteArray name =
-        w.session[Index].givenName.value_or(w.txtUsername[Index]->text()).toLatin1();
+        w.bot[Index].session.givenName.value_or(w.txtUsername[Index]->text()).toLatin1();
     const QString home = w.txtHomeChannel->text();
     bool sent = false;
     switch (protocol::kickBanOf({info.constData(), size_t(info.size())},

@@ -105,7 +105,7 @@ namespace {
 // slice runs out first it goes on from the event loop with `parsing` still set.
 void handleLines(frmMain& w, int Index)
 {
-    protocol::LineBuffer& buffer = w.strBuffer[Index];
+    protocol::LineBuffer& buffer = w.bot[Index].strBuffer;
     BotSocket& socket = *w.Winsock[Index];
     QElapsedTimer slice;
     slice.start();
@@ -121,7 +121,7 @@ void handleLines(frmMain& w, int Index)
         }
         // The lines of a connection that has ended are handled: from here on
         // the bytes belong to the next one.
-        if (w.session[Index].ending)
+        if (w.bot[Index].session.ending)
             EndSession(w, Index);
         // Qt raises no new arrival while a handler of it yields: read until
         // nothing is left.
@@ -130,7 +130,7 @@ void handleLines(frmMain& w, int Index)
             break;
         buffer.append({chunk.constData(), size_t(chunk.size())});
     }
-    w.parsing[Index] = false;
+    w.bot[Index].parsing = false;
 }
 
 } // namespace
@@ -140,9 +140,9 @@ void Winsock_DataArrival(frmMain& w, int Index)
     // An arrival while this bot's lines are being handled (the handling yields
     // between slices and after a rejoin, and so do other handlers it may run
     // inside) is read by that handling when it goes on, so the lines stay in order.
-    if (w.parsing[Index])
+    if (w.bot[Index].parsing)
         return;
-    w.parsing[Index] = true;
+    w.bot[Index].parsing = true;
     handleLines(w, Index);
 }
 
@@ -152,6 +152,6 @@ void TakeUnread(frmMain& w, int Index)
     // goes on through these bytes after it.
     BotSocket& socket = *w.Winsock[Index];
     for (QByteArray chunk; !(chunk = socket.GetData(kChunk)).isEmpty();)
-        w.strBuffer[Index].append({chunk.constData(), size_t(chunk.size())});
+        w.bot[Index].strBuffer.append({chunk.constData(), size_t(chunk.size())});
     Winsock_DataArrival(w, Index);
 }

@@ -8,7 +8,7 @@ class frmMain;
 
 // Reads everything the bot's socket holds and handles every complete line. A
 // long burst is handled in slices from the event loop, so the window stays
-// responsive; w.parsing[Index] stays set until nothing is left.
+// responsive; w.bot[Index].parsing stays set until nothing is left.
 void Winsock_DataArrival(frmMain& w, int Index);
 // Handles one complete line (without its line end); false when the line could
 // not be cut.

@@ -309,11 +309,14 @@ KickBan kickBanOf(std::string_view info, std::string_view accountName)
         return KickBan::None;
     if (info.size() > accountName.size() && info[accountName.size()] != ' ')
         return KickBan::None;
-    if (info.find("kicked") != std::string_view::npos)
-        return KickBan::Kicked;
-    if (info.find("banned") != std::string_view::npos)
-        return KickBan::Banned;
-    return KickBan::None;
+    // The reason is free text and may hold either word: the first one after
+    // the name is what happened.
+    const std::string_view rest = info.substr(accountName.size());
+    const std::size_t kicked = rest.find("kicked");
+    const std::size_t banned = rest.find("banned");
+    if (kicked == banned) // both absent
+        return KickBan::None;
+    return kicked < banned ? KickBan::Kicked : KickBan::Banned;
 }
 
 std::string outgoingLine(std::string_view text)

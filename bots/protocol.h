@@ -106,7 +106,8 @@ std::optional<std::string_view> cutBotName(std::string_view line);
 enum class KickBan { None, Kicked, Banned };
 // Whether an information text tells that the bot with this account name was
 // kicked or banned: the text must begin with the name followed by a blank (or
-// be the name alone); an empty name matches nothing. "kicked" wins over "banned".
+// be the name alone); an empty name matches nothing. Of "kicked" and "banned",
+// the one that comes first after the name decides.
 KickBan kickBanOf(std::string_view info, std::string_view accountName);
 
 // One line to send: the text with every line break turned into a blank, then CR LF.

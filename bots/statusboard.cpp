@@ -13,6 +13,12 @@ void WinsockState_Timer(frmMain& w)
         BotState(w, *w.lblBotConnected[i], *w.Winsock[i], QString::number(i + 1));
 }
 
+void ClearStatusRow(frmMain& w, int Index)
+{
+    w.lblBotName[Index]->setText(QString::number(Index + 1) + ":");
+    w.lblCurrentChannel[Index]->setText(QString());
+}
+
 void BotState(frmMain& w, QLabel& connectedLabel, BotSocket& socket, const QString& botNumber)
 {
     const int i = botNumber.toInt() - 1;
@@ -31,10 +37,8 @@ void BotState(frmMain& w, QLabel& connectedLabel, BotSocket& socket, const QStri
 
     const bool connected = state == BotSocket::Connected;
     connectedLabel.setText(connected ? "Yes" : state == BotSocket::Error ? "Error" : "No");
-    if (!connected) {
-        w.lblBotName[i]->setText(botNumber + ":");
-        w.lblCurrentChannel[i]->setText(QString());
-    }
+    if (!connected)
+        ClearStatusRow(w, i);
     if (state == BotSocket::Closing)
         socket.Close();
     // While connecting the buttons keep what they had.

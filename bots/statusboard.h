@@ -8,4 +8,6 @@ class QLabel;
 class BotSocket;
 
 void WinsockState_Timer(frmMain& w);
+// The row of a bot that is not connected: its number and a colon, no channel.
+void ClearStatusRow(frmMain& w, int Index);
 void BotState(frmMain& w, QLabel& connectedLabel, BotSocket& socket, const QString& botNumber);

@@ -15,12 +15,11 @@ std::optional<QColor> ColourOf(const QString& strColor)
         const char* name;
         QColor colour;
     };
-    static const Named colours[] = {
-        {"Red", QColor(255, 0, 0)},       {"Green", QColor(0, 255, 0)},
-        {"White", QColor(255, 255, 255)}, {"Yellow", QColor(255, 255, 0)},
-        {"Blue", QColor(0, 0, 255)},      {"Gray", QColor(128, 128, 128)},
+    static constexpr Named named[] = {
+        {"Red", colours::Red},   {"Green", colours::Green}, {"White", colours::White},
+        {"Yellow", colours::Yellow}, {"Blue", colours::Blue},   {"Gray", colours::Gray},
     };
-    for (const Named& c : colours)
+    for (const Named& c : named)
         if (strColor == QLatin1String(c.name))
             return c.colour;
     return std::nullopt;

@@ -8,6 +8,12 @@
 
 class LogView;
 
+// The six colours of the log's entries.
+namespace colours {
+constexpr QColor Red(255, 0, 0), Green(0, 255, 0), White(255, 255, 255), Yellow(255, 255, 0),
+    Blue(0, 0, 255), Gray(128, 128, 128);
+}
+
 // The colour of one of the six colour names ("Red", "Green", "White",
 // "Yellow", "Blue", "Gray"), matched exactly; nullopt for any other text.
 std::optional<QColor> ColourOf(const QString& strColor);

@@ -6,7 +6,6 @@
 #include "app/frmmain.h"
 #include "bots/botsocket.h"
 #include "bots/connection.h"
-#include "bots/protocol.h"
 #include "chat/showdata.h"
 #include "userlist/userlist.h"
 
@@ -25,13 +24,10 @@ bool mayTalk(frmMain& w, int Index)
     return false;
 }
 
-// The text as it goes out: one byte per character, line breaks as blanks.
+// The text as it goes out, without its line end.
 QString asSent(const QString& text)
 {
-    const QByteArray latin1 = text.toLatin1();
-    std::string line = protocol::outgoingLine({latin1.constData(), size_t(latin1.size())});
-    line.resize(line.size() - 2);
-    return FromServer(line);
+    return QString::fromLatin1(OutgoingLine(text).chopped(2));
 }
 
 // A moderation command needs a logged-in connection to send on and a user to

@@ -228,6 +228,28 @@ QAccessibleInterface* logFactory(const QString& key, QObject* object)
 
 } // namespace
 
+namespace {
+void (*s_testSink)(QAccessibleEvent*) = nullptr;
+}
+
+bool LogEventsWanted()
+{
+    return s_testSink || QAccessible::isActive();
+}
+
+void SendLogEvent(QAccessibleEvent& event)
+{
+    if (s_testSink)
+        s_testSink(&event);
+    else
+        QAccessible::updateAccessibility(&event);
+}
+
+void CatchLogEventsForTests(void (*sink)(QAccessibleEvent*))
+{
+    s_testSink = sink;
+}
+
 void InstallLogAccessibility()
 {
     static const bool installed = [] {

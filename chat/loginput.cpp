@@ -18,6 +18,12 @@ bool isWordByte(unsigned char c)
     return c != ' ' && c != '\t' && c != '\n' && !logwrap::isControl(c);
 }
 
+// Words, blanks, and anything else, which stands alone.
+int kindOf(unsigned char c)
+{
+    return isWordByte(c) ? 0 : c == ' ' || c == '\t' ? 1 : 2;
+}
+
 } // namespace
 
 void LogView::moveCaret(quint64 offset, bool select)
@@ -51,6 +57,24 @@ quint64 LogView::wordEnd(quint64 offset) const
     while (k < t.size() && isWordByte(uchar(t[k].unicode())))
         ++k;
     return begin + quint64(k);
+}
+
+std::pair<quint64, quint64> LogView::runAround(quint64 offset) const
+{
+    const auto [begin, end] = entrySpan(offset);
+    const QString t = text(begin, end);
+    const qsizetype at = qsizetype(offset - begin);
+    if (at >= t.size())
+        return {offset, offset};
+    const int kind = kindOf(uchar(t[at].unicode()));
+    if (kind == 2)
+        return {offset, offset + 1};
+    qsizetype from = at, to = at + 1;
+    while (from > 0 && kindOf(uchar(t[from - 1].unicode())) == kind)
+        --from;
+    while (to < t.size() && kindOf(uchar(t[to].unicode())) == kind)
+        ++to;
+    return {begin + quint64(from), begin + quint64(to)};
 }
 
 void LogView::keyPressEvent(QKeyEvent* e)
@@ -159,9 +183,9 @@ void LogView::mouseDoubleClickEvent(QMouseEvent* e)
 {
     if (e->button() != Qt::LeftButton)
         return;
-    // The word under the pointer: from its start to its end.
-    const quint64 at = offsetAt(e->position().toPoint());
-    setSelection(wordStart(std::min(at + 1, characterCount())), wordEnd(at));
+    // The word under the pointer, or the blanks when it is on blanks.
+    const auto [from, to] = runAround(characterAt(e->position().toPoint()));
+    setSelection(from, to);
 }
 
 void LogView::timerEvent(QTimerEvent* e)

@@ -16,6 +16,7 @@ namespace {
 
 constexpr int kMargin = 4; // around the text, as the old text view had
 constexpr unsigned char kSoftHyphen = 0xad;
+constexpr qsizetype kRemovedPerEvent = 1 << 16; // characters a removal event reports at most
 
 } // namespace
 
@@ -111,10 +112,10 @@ void LogView::append(std::initializer_list<QStringView> pieces, const QColor& co
         m_dirty = true;
         viewport()->update();
     }
-    if (QAccessible::isActive()) {
+    if (LogEventsWanted()) {
         QAccessibleTextInsertEvent inserted(this, int(std::min<quint64>(at, INT_MAX)),
                                             this->text(at, m_store.charCount()));
-        QAccessible::updateAccessibility(&inserted);
+        SendLogEvent(inserted);
     }
     emit appended();
 }
@@ -127,10 +128,17 @@ void LogView::clear()
     m_following = true;
     syncScrollBar();
     viewport()->update();
-    if (QAccessible::isActive() && removed > 0) {
-        // As Qt's own text views do when the old text is not at hand: blanks of its length.
-        QAccessibleTextRemoveEvent emptied(this, 0, QString(qsizetype(removed), u' '));
-        QAccessible::updateAccessibility(&emptied);
+    if (LogEventsWanted() && removed > 0) {
+        // The bridge tells the length of a removal by the length of its text;
+        // Qt's own views pass blanks when the old text is gone. Pieces from
+        // the start keep that from costing memory as large as the log.
+        static const QString blanks(kRemovedPerEvent, u' ');
+        for (quint64 left = removed; left > 0;) {
+            const qsizetype n = qsizetype(std::min<quint64>(left, kRemovedPerEvent));
+            QAccessibleTextRemoveEvent piece(this, 0, n == blanks.size() ? blanks : blanks.left(n));
+            SendLogEvent(piece);
+            left -= quint64(n);
+        }
     }
 }
 
@@ -263,12 +271,26 @@ QRect LogView::characterRect(quint64 offset) const
     return QRectF(kMargin + x, double(y), w, m_rowHeight).toAlignedRect();
 }
 
-quint64 LogView::offsetAt(const QPoint& point) const
+LogView::Row LogView::rowUnder(const QPoint& point) const
 {
     const qint64 row = verticalScrollBar()->value() +
                        qint64(std::floor(double(point.y() - kMargin) / m_rowHeight));
-    const quint64 clamped = quint64(std::clamp<qint64>(row, 0, qint64(totalRows()) - 1));
-    return offsetInRow(rowAt(clamped), float(point.x() - kMargin));
+    return rowAt(quint64(std::clamp<qint64>(row, 0, qint64(totalRows()) - 1)));
+}
+
+quint64 LogView::offsetAt(const QPoint& point) const
+{
+    return offsetInRow(rowUnder(point), float(point.x() - kMargin));
+}
+
+quint64 LogView::characterAt(const QPoint& point) const
+{
+    // The nearest offset lies past the character when the pointer is on its
+    // right half; past a row's end, the row's last character.
+    const Row row = rowUnder(point);
+    const float x = float(point.x() - kMargin);
+    const quint64 at = offsetInRow(row, x);
+    return at > row.begin && (xOf(row, at) > x || at == row.end) ? at - 1 : at;
 }
 
 void LogView::ensureVisible(quint64 offset)
@@ -303,17 +325,17 @@ void LogView::copy() const
 void LogView::caretMoved()
 {
     viewport()->update();
-    if (!QAccessible::isActive())
+    if (!LogEventsWanted())
         return;
     if (hasSelection()) {
         QAccessibleTextSelectionEvent selected(this,
                                                int(std::min<quint64>(selectionStart(), INT_MAX)),
                                                int(std::min<quint64>(selectionEnd(), INT_MAX)));
         selected.setCursorPosition(int(std::min<quint64>(m_caret, INT_MAX)));
-        QAccessible::updateAccessibility(&selected);
+        SendLogEvent(selected);
     } else {
         QAccessibleTextCursorEvent moved(this, int(std::min<quint64>(m_caret, INT_MAX)));
-        QAccessible::updateAccessibility(&moved);
+        SendLogEvent(moved);
     }
 }
 

@@ -83,6 +83,9 @@ private:
         bool endsLine = true;       // the row ends at a break, not a wrap
     };
     Row rowAt(quint64 row) const;
+    Row rowUnder(const QPoint& point) const;
+    // The offset of the character under a point.
+    quint64 characterAt(const QPoint& point) const;
     quint64 rowOf(quint64 offset) const;
     float xOf(const Row& row, quint64 offset) const;
     quint64 offsetInRow(const Row& row, float x) const;
@@ -95,6 +98,9 @@ private:
     void moveCaret(quint64 offset, bool select);
     quint64 wordStart(quint64 offset) const;
     quint64 wordEnd(quint64 offset) const;
+    // The run around the character at `offset`: a word, blanks, or the one
+    // character of any other kind.
+    std::pair<quint64, quint64> runAround(quint64 offset) const;
     void caretMoved();
 
     LogStore m_store;

@@ -11,10 +11,6 @@
 
 namespace {
 
-const QColor kWhisper(128, 128, 128);
-const QColor kTalk(255, 255, 255);
-const QColor kEmote(255, 255, 0);
-
 LogView& chatBox(frmMain& w, int Index)
 {
     Q_ASSERT(Index >= 0 && Index < BotCount);
@@ -39,22 +35,22 @@ bool ShowWhisperFrom(frmMain& w, int Index, std::string_view strData)
     if (!whisper)
         return false;
     AppendEntry(chatBox(w, Index),
-                {u"<From:", FromServer(whisper->name), u"> ", FromServer(whisper->text)}, kWhisper);
+                {u"<From:", FromServer(whisper->name), u"> ", FromServer(whisper->text)}, colours::Gray);
     return true;
 }
 
 void ShowWhisperTo(frmMain& w, int Index, const QString& strName, const QString& strText)
 {
-    AppendEntry(chatBox(w, Index), {u"<To:", strName, u"> ", strText}, kWhisper);
+    AppendEntry(chatBox(w, Index), {u"<To:", strName, u"> ", strText}, colours::Gray);
 }
 
 void ShowTalk(frmMain& w, int Index, const QString& strName, const QString& strText)
 {
     LogView& log = chatBox(w, Index);
     if (CaretAtStart(log))
-        AppendEntry(log, {u"< ", strName, u" > ", strText}, kTalk);
+        AppendEntry(log, {u"< ", strName, u" > ", strText}, colours::White);
     else
-        AppendEntry(log, {u"<", strName, u"> ", strText}, kTalk);
+        AppendEntry(log, {u"<", strName, u"> ", strText}, colours::White);
 }
 
 void ParseEmote(frmMain& w, int Index, std::string_view strData)
@@ -65,7 +61,7 @@ void ParseEmote(frmMain& w, int Index, std::string_view strData)
 
 void ShowEmote(frmMain& w, int Index, const QString& strName, const QString& strText)
 {
-    AppendEntry(chatBox(w, Index), {u"<", strName, strText, u">"}, kEmote);
+    AppendEntry(chatBox(w, Index), {u"<", strName, strText, u">"}, colours::Yellow);
 }
 
 bool ShowChannelJoined(frmMain& w, int Index, std::string_view strData)

@@ -12,11 +12,6 @@ namespace {
 
 const QString kAllBots = QStringLiteral("All Bots");
 
-QString botSection(int i)
-{
-    return QStringLiteral("Bot %1").arg(i + 1);
-}
-
 } // namespace
 
 void SetBotTabCaptions(frmMain& w)
@@ -36,7 +31,7 @@ void Form_Load(frmMain& w)
         qWarning().noquote() << QString("tenfold: %1: %2").arg(file.path(), file.loadWarning());
 
     for (int i = 0; i < BotCount; ++i) {
-        const QString section = botSection(i);
+        const QString section = BotSection(i);
         w.txtUsername[i]->setText(ReadSetting(file, section, "Username", "Guest"));
         w.txtPassword[i]->setText(ReadSetting(file, section, "Password", ""));
         w.txtServer[i]->setText(ReadSetting(file, section, "Server", ""));
@@ -50,7 +45,7 @@ bool SaveSettings(frmMain& w)
 {
     SettingsFile file(w.settingsPath());
     for (int i = 0; i < BotCount; ++i) {
-        const QString section = botSection(i);
+        const QString section = BotSection(i);
         file.setValue(section, "Username", w.txtUsername[i]->text());
         file.setValue(section, "Password", w.txtPassword[i]->text());
         file.setValue(section, "Server", w.txtServer[i]->text());

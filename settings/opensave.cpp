@@ -128,6 +128,11 @@ QString DefaultSettingsPath()
            "/tenfold/setup.cfg";
 }
 
+QString BotSection(int Index)
+{
+    return QStringLiteral("Bot %1").arg(Index + 1);
+}
+
 struct SettingsFile::Private {
     QString path;
     QString loadError;

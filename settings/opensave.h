@@ -8,6 +8,9 @@
 // $XDG_CONFIG_HOME/tenfold/setup.cfg (by default ~/.config/tenfold/setup.cfg).
 QString DefaultSettingsPath();
 
+// The section of bot index 0..9: "Bot 1" .. "Bot 10".
+QString BotSection(int Index);
+
 // Only this much of a file is read: a settings file is a few kilobytes, and a
 // huge one (a mistake, or a damaged disk) must not stall every read.
 constexpr qint64 SettingsReadLimit = 1 << 20;

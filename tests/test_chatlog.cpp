@@ -5,6 +5,7 @@
 #include <QtTest>
 
 #include "chat/chatlog.h"
+#include "chat/logaccessible.h"
 #include "support/testapp.h"
 
 namespace {
@@ -191,6 +192,30 @@ private slots:
         QVERIFY(log.atEnd());
     }
 
+    // A screen reader hears an emptied log as removals from the start that add
+    // up to the whole text, in pieces that do not grow with the log.
+    void emptyingALargeLogIsAnnouncedInPieces()
+    {
+        Log log(200'000);
+        const quint64 count = log.view.characterCount();
+        static QList<std::pair<int, qsizetype>> removed;
+        removed.clear();
+        CatchLogEventsForTests([](QAccessibleEvent* e) {
+            if (e->type() == QAccessible::TextRemoved)
+                removed.append({static_cast<QAccessibleTextRemoveEvent*>(e)->changePosition(),
+                                static_cast<QAccessibleTextRemoveEvent*>(e)->textRemoved().size()});
+        });
+        log.view.clear();
+        CatchLogEventsForTests(nullptr);
+        quint64 total = 0;
+        for (const auto& [position, length] : removed) {
+            QCOMPARE(position, 0);
+            QVERIFY(length <= 1 << 16);
+            total += quint64(length);
+        }
+        QCOMPARE(total, count);
+    }
+
     // Exactly the selected characters, each entry's break as a line break.
     void copiesTheSelection()
     {
@@ -214,6 +239,29 @@ private slots:
 
         log.act("Ctrl+A Ctrl+C");
         QCOMPARE(QGuiApplication::clipboard()->text(), "alpha one\nbeta two\ngamma three\n");
+    }
+
+    // A double-click selects the word under the pointer, or only the blanks
+    // when the pointer is on them, on either half of a character.
+    void doubleClickSelectsWhatIsUnderThePointer()
+    {
+        Log log;
+        QFont large = log.view.font();
+        large.setPointSize(48); // halves wide enough to tell apart
+        log.view.setFont(large);
+        AddChat(log.view, "ab  cd", "White");
+        const auto select = [&](quint64 offset, bool rightHalf) {
+            const QRect r = log.view.characterRect(offset);
+            const int quarter = r.width() / 4;
+            const QPoint p(rightHalf ? r.right() - quarter : r.left() + quarter, r.center().y());
+            QTest::mouseDClick(log.view.viewport(), Qt::LeftButton, {}, p);
+            return log.view.selectedText();
+        };
+        for (bool rightHalf : {false, true}) {
+            QCOMPARE(select(1, rightHalf), QString("ab"));
+            QCOMPARE(select(2, rightHalf), QString("  "));
+            QCOMPARE(select(4, rightHalf), QString("cd"));
+        }
     }
 
     // Rows break after blanks; a word longer than a row breaks anywhere. Every

@@ -156,9 +156,9 @@ private slots:
             c.gateway.close(c.connectionOf(2));
             QTRY_COMPARE(c.w->Winsock[2]->State(), int(BotSocket::Closing));
         }
-        c.w->parsing[2] = true;
+        c.w->bot[2].parsing = true;
         QVERIFY(c.connectBots({2}));
-        c.w->parsing[2] = false;
+        c.w->bot[2].parsing = false;
         Winsock_DataArrival(*c.w, 2);
         WinsockState_Timer(*c.w);
         QCOMPARE(LogLines(*c.w->txtChatBox[2]),

@@ -129,7 +129,7 @@ private slots:
         const QByteArray fresh = "1018 INFO \"fresh\"\r\n";
         const qint64 goal = w.Winsock[0]->BytesTaken() + fresh.size();
         c.gateway.send(1, fresh);
-        QTRY_VERIFY(w.Winsock[0]->BytesTaken() >= goal && !w.parsing[0]);
+        QTRY_VERIFY(w.Winsock[0]->BytesTaken() >= goal && !w.bot[0].parsing);
         QVERIFY2(LogLines(*w.txtChatBox[0]) == (QStringList{"first", "fresh"}),
                  qPrintable("the log reads: " + LogLines(*w.txtChatBox[0]).join(" | ")));
     }

@@ -146,7 +146,7 @@ private slots:
         const QByteArray chunk(64 * 1024, 'x');
         for (int i = 0; i < 32; ++i) {
             QVERIFY(c.feed(0, chunk));
-            QVERIFY(c.w->strBuffer[0].size() <= 32767);
+            QVERIFY(c.w->bot[0].strBuffer.size() <= 32767);
         }
         QVERIFY(c.feed(0, "\r\n1018 INFO \"after\"\r\n"));
         QCOMPARE(LogLines(*c.w->txtChatBox[0]), (QStringList{"before", "after"}));
@@ -171,7 +171,7 @@ private slots:
                               "bot10 has been kicked by Boss (spamming)."}));
 
         c.gateway.clearReceived(ten);
-        QVERIFY(c.feed(9, "1018 INFO \"bot10 has been banned by Boss (bad bot).\"\r\n"));
+        QVERIFY(c.feed(9, "1018 INFO \"bot10 has been banned by Op (kicked twice today).\"\r\n"));
         QVERIFY(c.gateway.waitForText(ten, "\r\n"));
         QCOMPARE(c.gateway.received(ten), QByteArray("/join Op Den2\r\n"));
 

@@ -99,7 +99,11 @@ private slots:
         };
         row("kicked", "bot1 has been kicked by Boss (spam).", KickBan::Kicked);
         row("banned", "bot1 has been banned by Boss.", KickBan::Banned);
-        row("both: kick wins", "bot1 banned and kicked", KickBan::Kicked);
+        // Reasons are free text: the first word after the name decides.
+        row("kicked in a ban's reason", "bot1 has been banned by Op (kicked twice today).",
+            KickBan::Banned);
+        row("banned in a kick's reason", "bot1 has been kicked by boss (banned next time).",
+            KickBan::Kicked);
         row("someone else", "Scout has been kicked.", KickBan::None);
         row("longer name", "bot10 has been kicked.", KickBan::None);
         row("name alone", "bot1", KickBan::None);

@@ -58,8 +58,8 @@ private:
     }
     void sampleBuffer(frmMain& w, int bot)
     {
-        if (!w.parsing[bot])
-            m_settledMax[bot] = std::max(m_settledMax[bot], w.strBuffer[bot].size());
+        if (!w.bot[bot].parsing)
+            m_settledMax[bot] = std::max(m_settledMax[bot], w.bot[bot].strBuffer.size());
     }
 
     // Sends each bot its bytes cut at random places, a round of one piece per bot
@@ -103,7 +103,7 @@ private:
     {
         QDeadlineTimer deadline(20000);
         for (int bot = 0; bot < BotCount; ++bot) {
-            while (c.w->Winsock[bot]->BytesTaken() < sent[bot] || c.w->parsing[bot]) {
+            while (c.w->Winsock[bot]->BytesTaken() < sent[bot] || c.w->bot[bot].parsing) {
                 if (deadline.hasExpired())
                     return false;
                 QTest::qWait(5);

@@ -123,7 +123,7 @@ bool GatewayConsole::feed(int bot, const QByteArray& bytes, int timeoutMs)
     const qint64 goal = w->Winsock[bot]->BytesTaken() + bytes.size();
     gateway.send(connectionOf(bot), bytes);
     QDeadlineTimer deadline(timeoutMs);
-    while (w->Winsock[bot]->BytesTaken() < goal || w->parsing[bot]) {
+    while (w->Winsock[bot]->BytesTaken() < goal || w->bot[bot].parsing) {
         if (deadline.hasExpired())
             return false;
         QTest::qWait(1);

@@ -1,0 +1,46 @@
+// What the window keeps for one bot besides its controls. The routines of
+// bots/ and chat/ take the bot index and find it as w.bot[Index].
+//
+// Yields: connect all, login all, the login's pause, a rejoin, send to all
+// and the slices of a long burst let the event loop run. Any handler may then
+// run inside the one that yields, for this bot or another: lines arrive, the
+// board ticks, the operator clicks, the window closes. So after a yield:
+// - `parsing` keeps a second handling of this bot's lines from starting
+//   inside the first; the first reads what arrived meanwhile, in order;
+// - `strBuffer` may have grown, so a view into it does not outlive a yield;
+// - the socket may hold a new connection: `session.ending` says the lines
+//   still in the buffer belong to the old one, which nothing may answer;
+// - the window may be unloaded (frmMain::unloaded()): stop at the next step.
+#pragma once
+
+#include <QString>
+#include <optional>
+
+#include "bots/protocol.h"
+
+// What a bot's connection has been told: after the login the server takes
+// every line as chat, so a second login would say the password in the channel.
+enum class LoginState { NotLoggedIn, LoginSent, LoggedIn };
+
+struct BotSession {
+    LoginState login = LoginState::NotLoggedIn;
+    // The name the server gave the bot on this connection (its last 2010 line).
+    std::optional<QString> givenName;
+    // The connection has ended; the session ends once the lines it left in the
+    // bot's buffer are handled.
+    bool ending = false;
+    // Login Bot N's pause is over before the server named the bot: the home
+    // channel goes when it does.
+    bool homeChannelDue = false;
+};
+
+struct BotRecord {
+    // As last read from the settings file by connect and login.
+    QString strServer, strUsername, strPassword;
+    // Received and not yet handled.
+    protocol::LineBuffer strBuffer;
+    // The bot's lines are being handled (see above).
+    bool parsing = false;
+    // The current connection's; a new one starts afresh.
+    BotSession session;
+};
