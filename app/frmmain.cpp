@@ -9,10 +9,12 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "app/setupdialogs.h"
 #include "app/tabstrip.h"
 #include "bots/botsocket.h"
 #include "bots/connection.h"
 #include "bots/parser.h"
+#include "bots/reconnect.h"
 #include "bots/statusboard.h"
 #include "chat/chatlog.h"
 #include "chat/commands.h"
@@ -129,6 +131,7 @@ frmMain::frmMain(const QString& settingsPath, QWidget* parent)
     WinsockState = new QTimer(this);
     WinsockState->setObjectName("WinsockState");
     WinsockState->setInterval(100);
+    SetUpReconnect(*this);
 
     wire();
     adjustSize();
@@ -263,14 +266,15 @@ void frmMain::buildMenus()
     mnuClose->setObjectName("mnuClose");
     connect(mnuClose, &QAction::triggered, this, &QWidget::close);
 
-    // Bot Setup and Chat Setup have nothing to do: the menu is kept but not shown.
     mnuOptions = menuBar()->addMenu("&Options");
     mnuOptions->setObjectName("mnuOptions");
-    mnuBot = mnuOptions->addAction("Bot Setup");
+    mnuBot = mnuOptions->addAction("&Bot Setup");
     mnuBot->setObjectName("mnuBot");
+    connect(mnuBot, &QAction::triggered, this, [this] { BotSetup(*this); });
+    // Chat Setup has nothing to do yet: kept, not shown.
     mnuChat = mnuOptions->addAction("Chat Setup");
     mnuChat->setObjectName("mnuChat");
-    mnuOptions->menuAction()->setVisible(false);
+    mnuChat->setVisible(false);
 }
 
 void frmMain::wire()
@@ -288,6 +292,11 @@ void frmMain::wire()
                 [this](int Index) { Winsock_DataArrival(*this, Index); });
         connect(Winsock[i], &BotSocket::ConnectionEnded, this,
                 [this](int Index) { ConnectionEnded(*this, Index); });
+        connect(Winsock[i], &BotSocket::Up, this, [this](int Index) { ConnectionUp(*this, Index); });
+        connect(Winsock[i], &BotSocket::Dropped, this,
+                [this](int Index) { ConnectionDropped(*this, Index); });
+        connect(Winsock[i], &BotSocket::ConnectFailed, this,
+                [this](int Index, const QString& why) { ConnectFailed(*this, Index, why); });
         connect(btnLogin[i], &QPushButton::clicked, this, [this, i] { LoginOne(*this, i); });
         connect(btnClose[i], &QPushButton::clicked, this, [this, i] { DisconnectOne(*this, i); });
         connect(Command1[i], &QPushButton::clicked, this, [this, i] { Send(*this, i); });
@@ -305,6 +314,8 @@ void frmMain::closeEvent(QCloseEvent* e)
     if (!m_unloaded) {
         m_unloaded = true;
         WinsockState->stop();
+        for (int i = 0; i < BotCount; ++i)
+            StopReconnecting(*this, i);
         Form_Unload(*this);
     }
     e->accept();

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <QString>
+#include <QTimer>
 #include <optional>
 
 #include "bots/protocol.h"
@@ -32,6 +33,29 @@ struct BotSession {
     // Login Bot N's pause is over before the server named the bot: the home
     // channel goes when it does.
     bool homeChannelDue = false;
+    // The channel the server last put the bot in.
+    std::optional<QString> channel;
+};
+
+// Connecting again after a drop (Bot Setup's option). It outlives the
+// connections it deals with; the operator's connect, disconnect and closing
+// the window end it.
+struct Reconnect {
+    enum class Phase {
+        Idle,
+        Waiting,    // for the next attempt
+        Connecting, // an attempt is on its way
+        Up,         // the attempt came up; its login may still be on its way
+    };
+    Phase phase = Phase::Idle;
+    int attempts = 0; // since a connection last lasted
+    // The dropped connection's session is yet to be read when it ends.
+    bool readSession = false;
+    // What to do once connected again: log in, then join the channel.
+    bool relogin = false;
+    std::optional<QString> channel;
+    // Times the wait, the attempt, and how long a connection has lasted.
+    QTimer* timer = nullptr;
 };
 
 struct BotRecord {
@@ -43,4 +67,5 @@ struct BotRecord {
     bool parsing = false;
     // The current connection's; a new one starts afresh.
     BotSession session;
+    Reconnect reconnect;
 };

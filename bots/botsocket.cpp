@@ -2,18 +2,28 @@
 
 #include "bots/protocol.h"
 
+#include <utility>
+
 BotSocket::BotSocket(int index, QObject* parent) : QObject(parent), m_index(index)
 {
     // A server that sends faster than the bot handles its lines is slowed by
     // TCP rather than filling memory.
     m_socket.setReadBufferSize(1 << 20);
     connect(&m_socket, &QTcpSocket::readyRead, this, [this] { emit DataArrival(m_index); });
+    connect(&m_socket, &QTcpSocket::connected, this, [this] {
+        m_up = true;
+        emit Up(m_index);
+    });
     connect(&m_socket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError e) {
         // A peer's close arrives as an error first; it is "closing", not "error".
         if (e == QAbstractSocket::RemoteHostClosedError)
             m_peerClosed = true;
         else
             m_error = true;
+        if (std::exchange(m_up, false))
+            emit Dropped(m_index);
+        else
+            emit ConnectFailed(m_index, m_socket.errorString());
     });
 }
 
@@ -55,6 +65,7 @@ bool BotSocket::Connect(const QString& host, quint16 port)
 
 void BotSocket::Close()
 {
+    m_up = false;
     if (m_socket.state() == QAbstractSocket::ConnectedState)
         m_socket.flush();
     m_socket.abort();

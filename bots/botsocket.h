@@ -61,12 +61,20 @@ signals:
     // The connection was closed, or dropped for a new one: text that it left
     // unfinished will never be completed.
     void ConnectionEnded(int Index);
+    // A connect came up.
+    void Up(int Index);
+    // A connection that was up ended by the network: the server closed it, or
+    // it was reset or failed. Close() is never a drop.
+    void Dropped(int Index);
+    // A connect failed before it came up; `why` says how.
+    void ConnectFailed(int Index, const QString& why);
 
 private:
     QTcpSocket m_socket;
     int m_index;
     bool m_peerClosed = false;
     bool m_error = false;
+    bool m_up = false; // connected since the last connect, not closed by us
     qint64 m_taken = 0;
     quint64 m_connection = 0;
 };

@@ -13,30 +13,28 @@
 #include "app/frmmain.h"
 #include "bots/botsocket.h"
 #include "bots/parser.h"
+#include "bots/reconnect.h"
 #include "bots/statusboard.h"
 #include "chat/showdata.h"
 #include "chat/logview.h"
 #include "settings/opensave.h"
 
-namespace {
-
-void readAccount(frmMain& w, int Index)
+void SendLogin(frmMain& w, int Index)
 {
+    BotRecord& bot = w.bot[Index];
     const QString section = BotSection(Index);
-    w.bot[Index].strUsername = ReadSetting(section, "Username", w.settingsPath(), "");
-    w.bot[Index].strPassword = ReadSetting(section, "Password", w.settingsPath(), "");
-}
-
-// Two control characters and two empty lines, the account name, the password:
-// three separate sends.
-void sendLogin(frmMain& w, int Index)
-{
+    bot.strUsername = ReadSetting(section, "Username", w.settingsPath(), "");
+    bot.strPassword = ReadSetting(section, "Password", w.settingsPath(), "");
+    // Two control characters and two empty lines, the account name, the
+    // password: three separate sends.
     BotSocket& socket = *w.Winsock[Index];
     socket.SendData(QByteArray("\x03\x04\r\n\r\n"));
-    socket.SendLine(w.bot[Index].strUsername);
-    socket.SendLine(w.bot[Index].strPassword);
-    w.bot[Index].session.login = LoginState::LoginSent;
+    socket.SendLine(bot.strUsername);
+    socket.SendLine(bot.strPassword);
+    bot.session.login = LoginState::LoginSent;
 }
+
+namespace {
 
 // Whether the bot's connection awaits a login; if not, its log says why.
 bool mayLogIn(frmMain& w, int Index)
@@ -88,21 +86,25 @@ void WaitFor(const frmMain& w, double dblSeconds)
     }
 }
 
+bool ConnectBot(frmMain& w, int Index)
+{
+    w.bot[Index].strServer = ReadSetting(BotSection(Index), "Server", w.settingsPath(), "");
+    if (w.bot[Index].strServer.isEmpty())
+        return false;
+    // A connect resets a socket the server has closed: what it sent before
+    // closing is handled first.
+    if (w.Winsock[Index]->BytesAvailable() > 0)
+        TakeUnread(w, Index);
+    return !w.unloaded() && w.Winsock[Index]->Connect(w.bot[Index].strServer, kGatewayPort);
+}
+
 void ConnectAll(frmMain& w)
 {
     for (int i = 0; i < BotCount; ++i) {
         if (w.unloaded())
             return;
-        w.bot[i].strServer = ReadSetting(BotSection(i), "Server", w.settingsPath(), "");
-        if (!w.bot[i].strServer.isEmpty()) {
-            // A connect resets a socket the server has closed: what it sent
-            // before closing is handled first.
-            if (w.Winsock[i]->BytesAvailable() > 0)
-                TakeUnread(w, i);
-            if (w.unloaded())
-                return;
-            w.Winsock[i]->Connect(w.bot[i].strServer, kGatewayPort);
-        }
+        StopReconnecting(w, i);
+        ConnectBot(w, i);
         Yield();
     }
     if (!w.unloaded())
@@ -114,8 +116,7 @@ void LoginOne(frmMain& w, int Index)
     // A click can come between a drop of the connection and the board's next tick.
     if (w.Winsock[Index]->State() != BotSocket::Connected || !mayLogIn(w, Index))
         return;
-    readAccount(w, Index);
-    sendLogin(w, Index);
+    SendLogin(w, Index);
     const quint64 connection = w.Winsock[Index]->Connection();
     WaitFor(w, 1);
     // The home channel belongs to this login: not to a connection made during
@@ -143,8 +144,7 @@ void LoginAll(frmMain& w)
         w.UserList[i]->clear();
         w.txtChannel[i]->clear();
         if (connected) {
-            readAccount(w, i);
-            sendLogin(w, i);
+            SendLogin(w, i);
             Yield();
         }
     }
@@ -152,14 +152,17 @@ void LoginAll(frmMain& w)
 
 void DisconnectOne(frmMain& w, int Index)
 {
+    ReconnectCancelled(w, Index);
     w.Winsock[Index]->Close();
     w.btnLoginAll->setEnabled(false);
 }
 
 void DisconnectAll(frmMain& w)
 {
-    for (BotSocket* socket : w.Winsock)
-        socket->Close();
+    for (int i = 0; i < BotCount; ++i) {
+        ReconnectCancelled(w, i);
+        w.Winsock[i]->Close();
+    }
     w.btnLoginAll->setEnabled(false);
 }
 
@@ -170,6 +173,7 @@ void LoggedIn(frmMain& w, int Index, const QString& strName)
     session.givenName = strName;
     if (std::exchange(session.homeChannelDue, false) && !session.ending)
         sendHomeChannel(w, Index);
+    ReconnectLoggedIn(w, Index);
 }
 
 bool LoggedInNow(const frmMain& w, int Index)
@@ -186,6 +190,7 @@ void LoginFailed(frmMain& w, int Index, const QString& strLine)
     BotSession& session = w.bot[Index].session;
     session.login = LoginState::NotLoggedIn;
     session.homeChannelDue = false;
+    ReconnectLoginRefused(w, Index);
 }
 
 void ConnectionEnded(frmMain& w, int Index)
@@ -199,8 +204,9 @@ void ConnectionEnded(frmMain& w, int Index)
 
 void EndSession(frmMain& w, int Index)
 {
-    w.bot[Index].session = BotSession();
+    const BotSession ended = std::exchange(w.bot[Index].session, BotSession());
     // The row shows what this connection was told; a new connection that
     // comes up between two ticks of the board must not show the old name.
     ClearStatusRow(w, Index);
+    ReconnectSessionEnded(w, Index, ended);
 }

@@ -8,6 +8,12 @@ class frmMain;
 
 constexpr quint16 kGatewayPort = 6112;
 
+// Connects the bot to the server the settings file holds for it; false when
+// there is none, or its socket is busy connecting or connected.
+bool ConnectBot(frmMain& w, int Index);
+// Reads the bot's account from the settings file and sends the login sequence.
+void SendLogin(frmMain& w, int Index);
+
 void ConnectAll(frmMain& w);
 void LoginOne(frmMain& w, int Index);
 void LoginAll(frmMain& w);

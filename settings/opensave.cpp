@@ -317,3 +317,21 @@ QString ReadSetting(const QString& section, const QString& key, const QString& f
 {
     return ReadSetting(SettingsFile(file), section, key, def);
 }
+
+namespace {
+const QString kOptions = QStringLiteral("Options");
+}
+
+bool ReadOption(const QString& file, const QString& key, bool def)
+{
+    const QString v = SettingsFile(file).value(kOptions, key);
+    return v == u"1" ? true : v == u"0" ? false : def;
+}
+
+bool WriteOptions(const QString& file, const QList<std::pair<QString, bool>>& options)
+{
+    SettingsFile settings(file);
+    for (const auto& [key, on] : options)
+        settings.setValue(kOptions, key, on ? "1" : "0");
+    return settings.saveOrWarn();
+}

@@ -2,8 +2,10 @@
 // It is 8-bit text, one byte per character (ISO-8859-1), as the wire is.
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <memory>
+#include <utility>
 
 // $XDG_CONFIG_HOME/tenfold/setup.cfg (by default ~/.config/tenfold/setup.cfg).
 QString DefaultSettingsPath();
@@ -54,3 +56,10 @@ QString ReadSetting(const SettingsFile& file, const QString& section, const QStr
 // The same, reading the file at `file` afresh.
 QString ReadSetting(const QString& section, const QString& key, const QString& file,
                     const QString& def);
+
+// A switch in the [Options] section: "1" is on, "0" off; anything else, or no
+// value, is `def`.
+bool ReadOption(const QString& file, const QString& key, bool def);
+// Stores switches in [Options] ("1" or "0") in one save, keeping the rest of
+// the file; false (and one line on stderr) on failure.
+bool WriteOptions(const QString& file, const QList<std::pair<QString, bool>>& options);

@@ -121,7 +121,7 @@ private slots:
         connect(&c.gateway, &ScriptedGateway::bytesArrived, this, [&](int from) {
             if (from == n && c.gateway.received(n) == login) {
                 sincePassword.start();
-                QTimer::singleShot(1500, this,
+                QTimer::singleShot(1500, &c.gateway,
                                    [&] { c.gateway.send(n, "Password: 2010 NAME bot1\r\n"); });
             }
         });

@@ -107,14 +107,18 @@ bool GatewayConsole::connectBots(const QList<int>& bots)
     }
     if (!gateway.waitForConnections(int(bots.size())))
         return false;
-    for (int bot : bots) {
-        while (gateway.connectionFrom(w->Winsock[bot]->LocalPort()) < 0) {
-            if (deadline.hasExpired())
-                return false;
-            QTest::qWait(5);
-        }
-        m_connection[bot] = gateway.connectionFrom(w->Winsock[bot]->LocalPort());
-    }
+    for (int bot : bots)
+        if (!follow(bot, int(deadline.remainingTime())))
+            return false;
+    return true;
+}
+
+bool GatewayConsole::follow(int bot, int timeoutMs)
+{
+    if (!RunUntil([&] { return gateway.connectionFrom(w->Winsock[bot]->LocalPort()) >= 0; },
+                  timeoutMs))
+        return false;
+    m_connection[bot] = gateway.connectionFrom(w->Winsock[bot]->LocalPort());
     return true;
 }
 

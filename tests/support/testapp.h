@@ -58,6 +58,9 @@ public:
     bool connectBots(const QList<int>& bots);
     // The gateway's connection of a bot.
     int connectionOf(int bot) const { return m_connection.value(bot, -1); }
+    // Waits until the gateway holds the bot's current connection, which then
+    // becomes connectionOf(bot).
+    bool follow(int bot, int timeoutMs = 5000);
     // Sends bytes to a bot and waits until the bot has read them all.
     bool feed(int bot, const QByteArray& bytes, int timeoutMs = 5000);
 

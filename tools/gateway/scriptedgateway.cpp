@@ -24,7 +24,8 @@ ScriptedGateway::ScriptedGateway(const QString& address, quint16 port, QObject* 
 
 int ScriptedGateway::connectionFrom(quint16 botPort) const
 {
-    for (int n = 0; n < count(); ++n)
+    // A closed connection's peer port reads 0, as does an unconnected bot's.
+    for (int n = 0; botPort != 0 && n < count(); ++n)
         if (m_connections[n].socket->peerPort() == botPort)
             return n;
     return -1;
