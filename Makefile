@@ -7,8 +7,14 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 all: build
 
+# What a target needs beyond the build's packages, by the need's name in
+# scripts/install-deps; a target's prerequisites see its value.
+NEED =
+test test-asan: NEED = test
+package: NEED = package
+
 deps:
-	@scripts/install-deps
+	@scripts/install-deps $(NEED)
 
 build: deps
 	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
