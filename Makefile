@@ -2,6 +2,8 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# The build's own make runs below this one: keep its directory lines out.
+MAKEFLAGS += --no-print-directory
 
 .PHONY: all deps build run test clean
 
