@@ -21,6 +21,8 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for dep in libqt6widgets6 libqt6network6 qt6-qpa-plugins fonts-liberation2; do
     echo "$depends" | grep -Eq "(^|, )$dep( |,|$)" || fail "Depends lacks $dep: $depends"
 done
+# Without it a Wayland desktop runs the window through XWayland, with a warning.
+[ "$(dpkg-deb -f "$deb" Recommends)" = qt6-wayland ] || fail "Recommends: $(dpkg-deb -f "$deb" Recommends)"
 
 dpkg-deb --contents "$deb" | awk '$6 !~ /\/$/ { print $1, $6 }' | sort >"$work/contents"
 {
