@@ -52,6 +52,7 @@ out=$(desktop-file-validate "$entry" 2>&1) && [ -z "$out" ] || fail "desktop ent
 # Also finds the desktop entry the metainfo launches.
 appstreamcli validate-tree --no-net "$work/root" >"$work/appstream.log" 2>&1 ||
     { cat "$work/appstream.log"; fail "appstream"; }
-lintian --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1 ||
+# lintian leaves a file in its temporary folder: let that be the scratch one.
+TMPDIR=$work lintian --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1 ||
     { cat "$work/lintian.log"; fail "lintian"; }
 echo "package: $deb is good"
