@@ -2,13 +2,21 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# The build's own make runs below this one: keep its directory lines out.
+MAKEFLAGS += --no-print-directory
 
 .PHONY: all deps build run test clean
 
 all: build
 
+# What a target needs beyond the build's packages, by the need's name in
+# scripts/install-deps; a target's prerequisites see its value.
+NEED =
+test test-asan: NEED = test
+package: NEED = package
+
 deps:
-	@scripts/install-deps
+	@scripts/install-deps $(NEED)
 
 build: deps
 	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)

@@ -21,6 +21,8 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for dep in libqt6widgets6 libqt6network6 qt6-qpa-plugins fonts-liberation2; do
     echo "$depends" | grep -Eq "(^|, )$dep( |,|$)" || fail "Depends lacks $dep: $depends"
 done
+# Without it a Wayland desktop runs the window through XWayland, with a warning.
+[ "$(dpkg-deb -f "$deb" Recommends)" = qt6-wayland ] || fail "Recommends: $(dpkg-deb -f "$deb" Recommends)"
 
 dpkg-deb --contents "$deb" | awk '$6 !~ /\/$/ { print $1, $6 }' | sort >"$work/contents"
 {
@@ -50,6 +52,7 @@ out=$(desktop-file-validate "$entry" 2>&1) && [ -z "$out" ] || fail "desktop ent
 # Also finds the desktop entry the metainfo launches.
 appstreamcli validate-tree --no-net "$work/root" >"$work/appstream.log" 2>&1 ||
     { cat "$work/appstream.log"; fail "appstream"; }
-lintian --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1 ||
+# lintian leaves a file in its temporary folder: let that be the scratch one.
+TMPDIR=$work lintian --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1 ||
     { cat "$work/lintian.log"; fail "lintian"; }
 echo "package: $deb is good"

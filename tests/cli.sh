@@ -1,0 +1,43 @@
+#!/bin/sh
+# The console from a terminal: --help and --version are answered without a
+# display, no display at all gets one clear line instead of Qt's abort, and
+# every other argument still reaches Qt.
+# Usage: cli.sh TENFOLD VERSION
+set -u
+tenfold=$1 version=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "cli: $*" >&2; exit 1; }
+# As over SSH or on a text console: no display of any kind.
+bare() {
+    env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_CONFIG_HOME="$work/config" \
+        "$@" >"$work/out" 2>"$work/err"
+    rc=$?
+    said="exit $rc, out: $(cat "$work/out"), err: $(cat "$work/err")"
+}
+# Qt aborts on a platform it cannot open; no core file for that.
+ulimit -c 0
+
+# Qt's own options around them are not taken for -h or -v (-stylesheet, -reverse).
+bare "$tenfold" -reverse -stylesheet x.qss --version
+[ $rc = 0 ] && [ "$(cat "$work/out")" = "tenfold $version" ] || fail "--version: $said"
+for help in --help -h; do
+    bare "$tenfold" -platform offscreen $help
+    [ $rc = 0 ] && head -1 "$work/out" | grep -q '^Usage: tenfold' &&
+        grep -Fq "$work/config/tenfold/setup.cfg" "$work/out" || fail "$help: $said"
+done
+
+bare "$tenfold"
+[ $rc = 1 ] && [ ! -s "$work/out" ] && [ "$(cat "$work/err")" = "tenfold: no display to open the window on; start it from a desktop session, or try it headless with xvfb-run" ] ||
+    fail "no display: $said"
+
+# A display or a platform, from any source, goes on to Qt, which aborts on
+# these (the missing display's exit is 1).
+for given in "DISPLAY=:nosuch" "WAYLAND_DISPLAY=nosuch" "QT_QPA_PLATFORM=nosuch" "-platform nosuch"; do
+    case "$given" in
+        -*) bare "$tenfold" -reverse -stylesheet x.qss $given ;;
+        *) bare env "$given" "$tenfold" ;;
+    esac
+    [ $rc -gt 1 ] || fail "$given: $said"
+done
+echo "cli: --help, --version and the missing display are answered"
