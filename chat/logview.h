@@ -9,6 +9,7 @@
 #include <QColor>
 #include <QFont>
 
+#include "chat/logclock.h"
 #include "chat/logstore.h"
 
 class LogView : public QAbstractScrollArea {
@@ -24,6 +25,11 @@ public:
     // Empties the log.
     void clear();
 
+    // Entries appended from now on start with their local time, "[HH:MM:SS] ",
+    // a run of its own in gray; entries shown already keep their form.
+    void setTimestamps(bool on) { m_timestamps = on; }
+    bool timestamps() const { return m_timestamps; }
+
     qint64 entryCount() const { return m_store.size(); }
     QString entryText(qint64 i) const;
     QColor entryColour(qint64 i) const; // invalid for the ordinary colour
@@ -35,6 +41,14 @@ public:
     qint64 entryAt(quint64 offset) const { return m_store.entryAtChar(offset); }
     // The offsets at which the entry holding `offset` starts and ends (past its break).
     std::pair<quint64, quint64> entrySpan(quint64 offset) const;
+    // A stretch of text in one colour: an entry's stamp, or the rest of the
+    // entry with its break. The colour is invalid for the ordinary one.
+    struct ColourRun {
+        quint64 start = 0, end = 0;
+        QColor colour;
+    };
+    // The run holding `offset`; an empty one at characterCount() past the last.
+    ColourRun colourRunAt(quint64 offset) const;
     // The visual row holding `offset`, as offsets.
     std::pair<quint64, quint64> rowSpan(quint64 offset) const;
 
@@ -110,6 +124,7 @@ private:
     float m_boxWidth = 0; // the hollow box shown for a control character
     quint64 m_anchor = 0, m_caret = 0;
     bool m_following = true;
+    bool m_timestamps = false;
     bool m_sized = false;     // the viewport has had its first size
     bool m_dirty = false;     // an update is already on its way
     bool m_selecting = false; // the left button is down on the text
