@@ -104,7 +104,7 @@ void LogView::append(std::initializer_list<QStringView> pieces, const QColor& co
 {
     const quint64 at = m_store.charCount();
     EntryTime time;
-    if (m_timestamps)
+    if (m_timestamps || m_tap)
         time = EntryTimeNow();
     char stamp[LogStore::kStampLength] = {'[', 0, 0, 0, 0, 0, 0, 0, 0, ']', ' '};
     std::memcpy(stamp + 1, time.hms, sizeof time.hms);
@@ -124,6 +124,11 @@ void LogView::append(std::initializer_list<QStringView> pieces, const QColor& co
         QAccessibleTextInsertEvent inserted(this, int(std::min<quint64>(at, INT_MAX)),
                                             this->text(at, m_store.charCount()));
         SendLogEvent(inserted);
+    }
+    if (m_tap) {
+        const qint64 e = m_store.size() - 1;
+        std::string scratch;
+        m_tap(time, m_store.text(e, scratch).substr(size_t(m_store.stampLength(e))));
     }
     emit appended();
 }

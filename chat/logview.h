@@ -8,6 +8,8 @@
 #include <QBasicTimer>
 #include <QColor>
 #include <QFont>
+#include <functional>
+#include <string_view>
 
 #include "chat/logclock.h"
 #include "chat/logstore.h"
@@ -29,6 +31,11 @@ public:
     // a run of its own in gray; entries shown already keep their form.
     void setTimestamps(bool on) { m_timestamps = on; }
     bool timestamps() const { return m_timestamps; }
+    // Called for every entry appended, with its time (the one its stamp shows)
+    // and its text as the log shows it, without the stamp: ISO-8859-1, a line
+    // break as '\n'. An empty tap costs nothing.
+    using EntryTap = std::function<void(const EntryTime&, std::string_view)>;
+    void setEntryTap(EntryTap tap) { m_tap = std::move(tap); }
 
     qint64 entryCount() const { return m_store.size(); }
     QString entryText(qint64 i) const;
@@ -125,6 +132,7 @@ private:
     quint64 m_anchor = 0, m_caret = 0;
     bool m_following = true;
     bool m_timestamps = false;
+    EntryTap m_tap;
     bool m_sized = false;     // the viewport has had its first size
     bool m_dirty = false;     // an update is already on its way
     bool m_selecting = false; // the left button is down on the text
