@@ -83,7 +83,7 @@ void LogFiles::write(int bot, const EntryTime& time, std::string_view text)
     if (b.pending.size() >= kFlushBytes)
         flush(bot);
     else if (!m_timer.isActive())
-        m_timer.start(kFlushMs, this);
+        m_timer.start(kFlushMs, Qt::PreciseTimer, this);
 }
 
 bool LogFiles::open(int bot, int date)
