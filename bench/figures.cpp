@@ -51,14 +51,14 @@ void PrintTitle(const std::string& title)
 void PrintFigure(const std::string& what, double value, const std::string& unit,
                  const std::string& note)
 {
-    std::printf("  %-44s %12.3f %-8s %s\n", what.c_str(), value, unit.c_str(), note.c_str());
+    std::printf("  %-54s %12.3f %-8s %s\n", what.c_str(), value, unit.c_str(), note.c_str());
     std::fflush(stdout);
 }
 
 void PrintGoal(const std::string& what, double value, const std::string& unit,
                const std::string& goal, bool met)
 {
-    std::printf("  %-44s %12.3f %-8s goal %s: %s\n", what.c_str(), value, unit.c_str(),
+    std::printf("  %-54s %12.3f %-8s goal %s: %s\n", what.c_str(), value, unit.c_str(),
                 goal.c_str(), met ? "met" : "MISSED");
     std::fflush(stdout);
 }

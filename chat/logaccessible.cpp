@@ -122,9 +122,9 @@ public:
             view()->ensureVisible(quint64(startIndex));
     }
 
-    // The run of one entry, its line break included: the log's font, and the
-    // entry's colour unless it has the ordinary one. The same pairs, in the
-    // same order, as Qt's rich-text views give.
+    // The run of an entry's stamp, or of the rest of the entry with its line
+    // break: the log's font, and the run's colour unless it is the ordinary
+    // one. The same pairs, in the same order, as Qt's rich-text views give.
     QString attributes(int offset, int* startOffset, int* endOffset) const override
     {
         const int count = characterCount();
@@ -134,9 +134,9 @@ public:
             *startOffset = *endOffset = -1;
             return {};
         }
-        const auto [start, end] = view()->entrySpan(quint64(offset));
-        *startOffset = clampInt(start);
-        *endOffset = clampInt(end);
+        const LogView::ColourRun run = view()->colourRunAt(quint64(offset));
+        *startOffset = clampInt(run.start);
+        *endOffset = clampInt(run.end);
 
         const QFont font = view()->font();
         QString out;
@@ -153,12 +153,11 @@ public:
                : font.style() == QFont::StyleOblique ? "font-style:oblique;"
                                                      : "font-style:normal;";
         out += "text-position:baseline;";
-        const QColor colour = view()->entryColour(view()->entryAt(quint64(offset)));
-        if (colour.isValid())
+        if (run.colour.isValid())
             out += QString("color:rgb(%1,%2,%3);")
-                       .arg(colour.red())
-                       .arg(colour.green())
-                       .arg(colour.blue());
+                       .arg(run.colour.red())
+                       .arg(run.colour.green())
+                       .arg(run.colour.blue());
         out += "text-align:left;";
         return out;
     }

@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr quint16 kMaxColours = (1u << 15) - 1;
+constexpr quint16 kMaxColours = (1u << 14) - 1;
 
 } // namespace
 
@@ -66,7 +66,8 @@ quint32 LogStore::rowsOf(const Record& r, std::string_view text) const
     return logwrap::rowCount(text, m_widths, m_avail);
 }
 
-void LogStore::append(std::initializer_list<QStringView> pieces, const QColor& colour)
+void LogStore::append(std::initializer_list<QStringView> pieces, const QColor& colour,
+                      std::string_view stamp)
 {
     if ((m_count >> kRecordBits) == qint64(m_records.size()))
         m_records.push_back(std::make_unique_for_overwrite<Record[]>(size_t(1) << kRecordBits));
@@ -87,6 +88,10 @@ void LogStore::append(std::initializer_list<QStringView> pieces, const QColor& c
     };
     bool lines = false, afterCr = false;
     float x = 0, widest = 0;
+    for (const char b : stamp) {
+        x += m_widths.of(static_cast<unsigned char>(b), x);
+        put(b);
+    }
     for (QStringView piece : pieces) {
         for (const QChar c : piece) {
             const char16_t u = c.unicode();
@@ -114,6 +119,7 @@ void LogStore::append(std::initializer_list<QStringView> pieces, const QColor& c
     r.end = m_bytes;
     r.colour = colourIndex(colour);
     r.lines = lines;
+    r.stamped = !stamp.empty();
     r.width = std::max(widest, x);
     std::string scratch;
     r.rows = rowsOf(r, bytes(start, m_bytes, scratch));

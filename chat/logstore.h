@@ -30,11 +30,16 @@ public:
     quint64 charCount() const { return m_bytes + quint64(m_count); }
     quint64 rowCount() const { return m_rows; }
 
-    // Appends the pieces as one entry. An invalid colour stands for the log's
-    // ordinary text colour. A character beyond ISO-8859-1 is kept as '?'; CR
-    // LF, a lone CR and a lone LF each become one line break, so the entry
-    // shows several lines.
-    void append(std::initializer_list<QStringView> pieces, const QColor& colour);
+    // The time an entry may start with, "[HH:MM:SS] ": kept in its text, so
+    // that offsets, rows and copies take it along like any other character.
+    static constexpr int kStampLength = 11;
+
+    // Appends the pieces as one entry, led by `stamp` (empty, or kStampLength
+    // bytes). An invalid colour stands for the log's ordinary text colour. A
+    // character beyond ISO-8859-1 is kept as '?'; CR LF, a lone CR and a lone
+    // LF each become one line break, so the entry shows several lines.
+    void append(std::initializer_list<QStringView> pieces, const QColor& colour,
+                std::string_view stamp = {});
     void clear();
 
     // Sets how rows are measured and counts every entry's rows again; the
@@ -46,6 +51,8 @@ public:
     // The text of entry i; `scratch` holds it when it spans two chunks.
     std::string_view text(qint64 i, std::string& scratch) const;
     QColor colour(qint64 i) const;
+    // How many of the entry's first characters are its stamp.
+    int stampLength(qint64 i) const { return record(i).stamped ? kStampLength : 0; }
     quint32 rows(qint64 i) const { return record(i).rows; }
     quint64 firstChar(qint64 i) const { return byteStart(i) + quint64(i); }
     quint64 firstRow(qint64 i) const;
@@ -58,8 +65,9 @@ public:
 private:
     struct Record {
         quint64 end : 48;    // offset just past the text in the byte chunks
-        quint64 colour : 15; // into m_palette; 0 for the ordinary colour
+        quint64 colour : 14; // into m_palette; 0 for the ordinary colour
         quint64 lines : 1;   // the text holds a line break
+        quint64 stamped : 1; // the text starts with a stamp
         float width;         // the widest line, unwrapped
         quint32 rows;        // at the current wrap width
     };

@@ -9,6 +9,7 @@
 #include <QSignalBlocker>
 #include <climits>
 #include <cmath>
+#include <cstring>
 
 #include "chat/logaccessible.h"
 
@@ -17,6 +18,7 @@ namespace {
 constexpr int kMargin = 4; // around the text, as the old text view had
 constexpr unsigned char kSoftHyphen = 0xad;
 constexpr qsizetype kRemovedPerEvent = 1 << 16; // characters a removal event reports at most
+const QColor kStampColour(128, 128, 128);
 
 } // namespace
 
@@ -101,7 +103,13 @@ void LogView::relayout()
 void LogView::append(std::initializer_list<QStringView> pieces, const QColor& colour)
 {
     const quint64 at = m_store.charCount();
-    m_store.append(pieces, colour);
+    EntryTime time;
+    if (m_timestamps || m_tap)
+        time = EntryTimeNow();
+    char stamp[LogStore::kStampLength] = {'[', 0, 0, 0, 0, 0, 0, 0, 0, ']', ' '};
+    std::memcpy(stamp + 1, time.hms, sizeof time.hms);
+    m_store.append(pieces, colour,
+                   m_timestamps ? std::string_view(stamp, sizeof stamp) : std::string_view());
     m_anchor = m_caret = m_store.charCount();
     m_wantedX = -1;
     // A hidden log's bar is set when it shows: a bar's every change costs.
@@ -116,6 +124,11 @@ void LogView::append(std::initializer_list<QStringView> pieces, const QColor& co
         QAccessibleTextInsertEvent inserted(this, int(std::min<quint64>(at, INT_MAX)),
                                             this->text(at, m_store.charCount()));
         SendLogEvent(inserted);
+    }
+    if (m_tap) {
+        const qint64 e = m_store.size() - 1;
+        std::string scratch;
+        m_tap(time, m_store.text(e, scratch).substr(size_t(m_store.stampLength(e))));
     }
     emit appended();
 }
@@ -184,6 +197,18 @@ std::pair<quint64, quint64> LogView::entrySpan(quint64 offset) const
     if (e >= m_store.size())
         return {characterCount(), characterCount()};
     return {m_store.firstChar(e), m_store.firstChar(e + 1)};
+}
+
+LogView::ColourRun LogView::colourRunAt(quint64 offset) const
+{
+    const qint64 e = m_store.entryAtChar(offset);
+    if (e >= m_store.size())
+        return {characterCount(), characterCount(), {}};
+    const quint64 start = m_store.firstChar(e);
+    const quint64 stampEnd = start + quint64(m_store.stampLength(e));
+    if (offset < stampEnd)
+        return {start, stampEnd, kStampColour};
+    return {stampEnd, m_store.firstChar(e + 1), m_store.colour(e)};
 }
 
 LogView::Row LogView::rowAt(quint64 row) const
@@ -349,18 +374,18 @@ void LogView::paintEvent(QPaintEvent*)
     const int height = viewport()->height();
     const quint64 selStart = selectionStart(), selEnd = selectionEnd();
 
-    // One row's cells from x = 0: printable runs as text, tabs as room, control
-    // characters as hollow boxes.
-    auto drawCells = [&](std::string_view cells, int top) {
+    // The cells from `first` on of one row that starts at x = 0: printable runs
+    // as text, tabs as room, control characters as hollow boxes.
+    auto drawCells = [&](std::string_view cells, int top, size_t first = 0) {
         const float baseline = float(top) + m_ascent;
-        float x = 0, runX = 0;
-        size_t run = 0;
+        float x = widths.width(cells.substr(0, first)), runX = x;
+        size_t run = first;
         auto flush = [&](size_t upTo) {
             if (upTo > run)
                 p.drawText(QPointF(kMargin + runX, baseline),
                            QString::fromLatin1(cells.data() + run, qsizetype(upTo - run)));
         };
-        for (size_t i = 0; i < cells.size(); ++i) {
+        for (size_t i = first; i < cells.size(); ++i) {
             const unsigned char c = static_cast<unsigned char>(cells[i]);
             const float w = widths.of(c, x);
             if (c == '\t' || logwrap::isControl(c)) {
@@ -383,6 +408,7 @@ void LogView::paintEvent(QPaintEvent*)
         const quint64 base = m_store.firstChar(entry);
         const QColor entryColour = m_store.colour(entry);
         const QColor colour = entryColour.isValid() ? entryColour : pal.color(QPalette::Text);
+        const size_t stamp = size_t(m_store.stampLength(entry));
         quint64 k = 0;
         logwrap::forEachRow(
             text, widths, m_store.avail(), [&](size_t begin, size_t end, bool endsLine) {
@@ -402,8 +428,14 @@ void LogView::paintEvent(QPaintEvent*)
                     selected = QRectF(kMargin + x0, top, x1 - x0, m_rowHeight);
                     p.fillRect(selected, pal.brush(QPalette::Highlight));
                 }
+                // The stamp, at the start of the entry's first row, in its own colour.
+                const size_t gray = begin < stamp ? std::min(end, stamp) - begin : 0;
+                if (gray > 0) {
+                    p.setPen(kStampColour);
+                    drawCells(cells.substr(0, gray), top);
+                }
                 p.setPen(colour);
-                drawCells(cells, top);
+                drawCells(cells, top, gray);
                 if (!selected.isEmpty()) {
                     p.save();
                     p.setClipRect(selected);

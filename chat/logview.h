@@ -8,7 +8,10 @@
 #include <QBasicTimer>
 #include <QColor>
 #include <QFont>
+#include <functional>
+#include <string_view>
 
+#include "chat/logclock.h"
 #include "chat/logstore.h"
 
 class LogView : public QAbstractScrollArea {
@@ -24,6 +27,16 @@ public:
     // Empties the log.
     void clear();
 
+    // Entries appended from now on start with their local time, "[HH:MM:SS] ",
+    // a run of its own in gray; entries shown already keep their form.
+    void setTimestamps(bool on) { m_timestamps = on; }
+    bool timestamps() const { return m_timestamps; }
+    // Called for every entry appended, with its time (the one its stamp shows)
+    // and its text as the log shows it, without the stamp: ISO-8859-1, a line
+    // break as '\n'. An empty tap costs nothing.
+    using EntryTap = std::function<void(const EntryTime&, std::string_view)>;
+    void setEntryTap(EntryTap tap) { m_tap = std::move(tap); }
+
     qint64 entryCount() const { return m_store.size(); }
     QString entryText(qint64 i) const;
     QColor entryColour(qint64 i) const; // invalid for the ordinary colour
@@ -35,6 +48,14 @@ public:
     qint64 entryAt(quint64 offset) const { return m_store.entryAtChar(offset); }
     // The offsets at which the entry holding `offset` starts and ends (past its break).
     std::pair<quint64, quint64> entrySpan(quint64 offset) const;
+    // A stretch of text in one colour: an entry's stamp, or the rest of the
+    // entry with its break. The colour is invalid for the ordinary one.
+    struct ColourRun {
+        quint64 start = 0, end = 0;
+        QColor colour;
+    };
+    // The run holding `offset`; an empty one at characterCount() past the last.
+    ColourRun colourRunAt(quint64 offset) const;
     // The visual row holding `offset`, as offsets.
     std::pair<quint64, quint64> rowSpan(quint64 offset) const;
 
@@ -110,6 +131,8 @@ private:
     float m_boxWidth = 0; // the hollow box shown for a control character
     quint64 m_anchor = 0, m_caret = 0;
     bool m_following = true;
+    bool m_timestamps = false;
+    EntryTap m_tap;
     bool m_sized = false;     // the viewport has had its first size
     bool m_dirty = false;     // an update is already on its way
     bool m_selecting = false; // the left button is down on the text

@@ -58,26 +58,6 @@ QString errnoText(int e)
     return QString::fromLocal8Bit(std::strerror(e));
 }
 
-// Makes `dir` and any missing parents, each private to the user.
-bool makeFolder(const QString& dir, QString* why)
-{
-    if (QFileInfo(dir).isDir())
-        return true;
-    const QString parent = QFileInfo(dir).absolutePath();
-    if (parent != dir && !makeFolder(parent, why))
-        return false;
-    if (::mkdir(QFile::encodeName(dir).constData(), 0700) == 0)
-        return true;
-    int e = errno;
-    if (e == EEXIST) {
-        if (QFileInfo(dir).isDir())
-            return true;
-        e = ENOTDIR;
-    }
-    *why = QString("cannot create the folder %1: %2").arg(dir, errnoText(e));
-    return false;
-}
-
 // SimpleIni files the keys that follow a "[" line without its "]" under a
 // section named by the text from that "[" to the next key, line breaks and
 // all; a save writes that name back as a header that is broken again, one
@@ -121,6 +101,25 @@ QString megabytes(qint64 bytes)
 }
 
 } // namespace
+
+bool MakePrivateFolder(const QString& dir, QString* why)
+{
+    if (QFileInfo(dir).isDir())
+        return true;
+    const QString parent = QFileInfo(dir).absolutePath();
+    if (parent != dir && !MakePrivateFolder(parent, why))
+        return false;
+    if (::mkdir(QFile::encodeName(dir).constData(), 0700) == 0)
+        return true;
+    int e = errno;
+    if (e == EEXIST) {
+        if (QFileInfo(dir).isDir())
+            return true;
+        e = ENOTDIR;
+    }
+    *why = QString("cannot create the folder %1: %2").arg(dir, errnoText(e));
+    return false;
+}
 
 QString DefaultSettingsPath()
 {
@@ -260,7 +259,7 @@ bool SettingsFile::save(QString* error)
     };
     if (!d->loadError.isEmpty())
         return fail("the existing file cannot be read (" + d->loadError + ")");
-    if (!makeFolder(QFileInfo(d->path).absolutePath(), &why))
+    if (!MakePrivateFolder(QFileInfo(d->path).absolutePath(), &why))
         return fail(why);
 
     std::string text;

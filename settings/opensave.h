@@ -13,6 +13,10 @@ QString DefaultSettingsPath();
 // The section of bot index 0..9: "Bot 1" .. "Bot 10".
 QString BotSection(int Index);
 
+// Makes `dir` and any missing parents, each with mode 0700. On failure `why`
+// names the folder and the reason.
+bool MakePrivateFolder(const QString& dir, QString* why);
+
 // Only this much of a file is read: a settings file is a few kilobytes, and a
 // huge one (a mistake, or a damaged disk) must not stall every read.
 constexpr qint64 SettingsReadLimit = 1 << 20;

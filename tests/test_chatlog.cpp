@@ -264,6 +264,42 @@ private slots:
         }
     }
 
+    // With times on, a new entry starts with its local time: a gray run of its
+    // own, on the entry's first row only, then the entry in its colour. Copies
+    // and assistive technology take the time as text; other entries keep their form.
+    void timestamps()
+    {
+        Log log;
+        AddChat(log.view, "before", "Red");
+        SetEntryClockForTesting(QDateTime(QDate(2026, 12, 7), QTime(9, 5, 7)).toSecsSinceEpoch());
+        log.view.setTimestamps(true);
+        const QString text = QString("stamped ").repeated(20);
+        AddChat(log.view, text, "Red");
+        log.view.setTimestamps(false);
+        AddChat(log.view, "after", "Red");
+        SetEntryClockForTesting(-1);
+        QCOMPARE(LogLines(log.view), QStringList({"before", "[09:05:07] " + text, "after"}));
+
+        QFont font = log.view.font();
+        font.setHintingPreference(QFont::PreferFullHinting);
+        log.view.setFont(font);
+        const QRgb gray = qRgb(128, 128, 128), red = qRgb(255, 0, 0);
+        const int start = 7, end = start + 11 + int(text.size());
+        const QSet<QRgb> firstRow = log.ink(start, start).first;
+        QVERIFY(firstRow.contains(gray) && firstRow.contains(red));
+        QVERIFY(!log.ink(end - 1, end - 1).first.contains(gray));
+
+        QAccessibleTextInterface* t = log.accessible()->textInterface();
+        int from = 0, to = 0;
+        QVERIFY(t->attributes(start + 10, &from, &to).contains("color:rgb(128,128,128);"));
+        QCOMPARE(std::pair(from, to), std::pair(start, start + 11));
+        QVERIFY(t->attributes(start + 11, &from, &to).contains("color:rgb(255,0,0);"));
+        QCOMPARE(std::pair(from, to), std::pair(start + 11, end + 1));
+
+        log.act(QString("Click:%1 ").arg(start) + QString("Shift+Right ").repeated(15) + "Ctrl+C");
+        QCOMPARE(QGuiApplication::clipboard()->text(), "[09:05:07] stam");
+    }
+
     // Rows break after blanks; a word longer than a row breaks anywhere. Every
     // character stands inside the view, and the ink ends where the text is
     // measured to end (at QT_SCALE_FACTOR=2 too: CTest runs this twice).

@@ -1,0 +1,68 @@
+// Each bot's chat in files that outlive the window: <folder>/YYYY-MM-DD-botN.log,
+// a file per bot and local day, each line of an entry led by its time. Chat
+// holds whispers, so folders are made 0700 and files 0600, as private as the
+// settings file; a file is only ever appended to. Lines wait in a buffer per
+// bot and go out at least once a second, when a day's file is closed and when
+// the files close, so that the window never waits for the disk per entry.
+#pragma once
+
+#include <QBasicTimer>
+#include <QObject>
+#include <QString>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "chat/logclock.h"
+
+// $XDG_DATA_HOME/tenfold/logs (by default ~/.local/share/tenfold/logs).
+QString DefaultLogFolder();
+
+class LogFiles : public QObject {
+    Q_OBJECT
+public:
+    // Files for bots 0 .. bots - 1 (named bot1 .. botN) in `folder`, which is
+    // made when the first file is opened.
+    LogFiles(const QString& folder, int bots, QObject* parent = nullptr);
+    ~LogFiles() override;
+
+    const QString& folder() const { return m_folder; }
+    // The file a bot's entries of a local date (yyyymmdd) go to.
+    QString path(int bot, int date) const;
+
+    // One entry of `bot` at `time`: each line of `text` (ISO-8859-1, lines
+    // separated by '\n') becomes "HH:MM:SS line\n" in UTF-8, in the file of the
+    // entry's date. A bot whose writing failed writes nothing until reset().
+    void write(int bot, const EntryTime& time, std::string_view text);
+    bool failed(int bot) const { return m_bots[size_t(bot)].failed; }
+    // Lets a bot write again after a failure.
+    void reset(int bot) { m_bots[size_t(bot)].failed = false; }
+    // Writes out every waiting line.
+    void flush();
+    // Flushes and closes every file; the next entry opens its file again.
+    void close();
+
+signals:
+    // A bot's folder or file could not be made, opened or written; `message`
+    // names the file and why. Sent once: the bot is marked failed before it.
+    void writeFailed(int bot, const QString& message);
+
+protected:
+    void timerEvent(QTimerEvent* e) override;
+
+private:
+    struct Bot {
+        int fd = -1;
+        int date = 0; // of the open file
+        std::string pending;
+        bool failed = false;
+    };
+    bool open(int bot, int date);
+    void flush(int bot);
+    void closeFile(int bot);
+    void fail(int bot, const QString& path, const QString& why);
+
+    QString m_folder;
+    std::vector<Bot> m_bots; // never resized: a report may come back as a write
+    QBasicTimer m_timer;     // runs while lines wait
+};
