@@ -18,7 +18,9 @@
 #include "bots/statusboard.h"
 #include "chat/chatlog.h"
 #include "chat/commands.h"
+#include "chat/logfiles.h"
 #include "chat/logview.h"
+#include "chat/showdata.h"
 #include "settings/formsettings.h"
 #include "userlist/pictures.h"
 #include "userlist/userlist.h"
@@ -132,6 +134,9 @@ frmMain::frmMain(const QString& settingsPath, QWidget* parent)
     WinsockState->setObjectName("WinsockState");
     WinsockState->setInterval(100);
     SetUpReconnect(*this);
+    logFiles = new LogFiles(DefaultLogFolder(), BotCount, this);
+    connect(logFiles, &LogFiles::writeFailed, this,
+            [this](int Index, const QString& why) { AddChat(*this, Index, why, "Red"); });
 
     wire();
     adjustSize();
@@ -141,11 +146,16 @@ frmMain::frmMain(const QString& settingsPath, QWidget* parent)
 void frmMain::Load()
 {
     Form_Load(*this);
+    ApplyChatOptions(*this);
     SSTab1->setCurrentIndex(0);
     WinsockState->start();
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain()
+{
+    // Its last flush may put a failure into a bot's log: before the logs go.
+    delete logFiles;
+}
 
 void frmMain::buildSettingsTab(QWidget* page)
 {
@@ -271,10 +281,9 @@ void frmMain::buildMenus()
     mnuBot = mnuOptions->addAction("&Bot Setup");
     mnuBot->setObjectName("mnuBot");
     connect(mnuBot, &QAction::triggered, this, [this] { BotSetup(*this); });
-    // Chat Setup has nothing to do yet: kept, not shown.
-    mnuChat = mnuOptions->addAction("Chat Setup");
+    mnuChat = mnuOptions->addAction("&Chat Setup");
     mnuChat->setObjectName("mnuChat");
-    mnuChat->setVisible(false);
+    connect(mnuChat, &QAction::triggered, this, [this] { ChatSetup(*this); });
 }
 
 void frmMain::wire()
@@ -317,6 +326,7 @@ void frmMain::closeEvent(QCloseEvent* e)
         for (int i = 0; i < BotCount; ++i)
             StopReconnecting(*this, i);
         Form_Unload(*this);
+        logFiles->close();
     }
     e->accept();
 }

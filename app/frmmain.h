@@ -16,6 +16,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMenu;
+class LogFiles;
 class LogView;
 class QPushButton;
 class QTimer;
@@ -70,6 +71,8 @@ public:
 
     // Per-bot state besides the controls.
     std::array<BotRecord, BotCount> bot;
+    // Where the bots' logs are kept beyond the window (Chat Setup's option).
+    LogFiles* logFiles = nullptr;
 
     const QString& settingsPath() const { return m_settingsPath; }
     // True once the window has been unloaded: handlers still running inside a

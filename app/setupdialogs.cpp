@@ -1,12 +1,19 @@
 #include "app/setupdialogs.h"
 
 #include <QCheckBox>
+#include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <vector>
 
 #include "app/frmmain.h"
+#include "chat/logfiles.h"
+#include "chat/logview.h"
 #include "settings/opensave.h"
 
 namespace {
@@ -20,7 +27,7 @@ struct Switch {
 // A modal dialog of check boxes, one per switch, as the settings file holds
 // them; OK writes them all. `arrange` may tie the boxes together or add more.
 template <class Arrange>
-void switchesDialog(frmMain& w, const char* title, std::initializer_list<Switch> switches,
+bool switchesDialog(frmMain& w, const char* title, std::initializer_list<Switch> switches,
                     Arrange arrange)
 {
     QDialog dialog(&w);
@@ -39,13 +46,17 @@ void switchesDialog(frmMain& w, const char* title, std::initializer_list<Switch>
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(buttons);
     if (dialog.exec() != QDialog::Accepted)
-        return;
+        return false;
     QList<std::pair<QString, bool>> values;
     auto box = boxes.begin();
     for (const Switch& s : switches)
         values.append({s.key, (*box++)->isChecked()});
     WriteOptions(w.settingsPath(), values);
+    return true;
 }
+
+const char kTimestamps[] = "Timestamps";
+const char kLogFiles[] = "Log Files";
 
 } // namespace
 
@@ -59,4 +70,53 @@ void BotSetup(frmMain& w)
                        QObject::connect(boxes[0], &QCheckBox::toggled, boxes[1],
                                         &QWidget::setEnabled);
                    });
+}
+
+void ChatSetup(frmMain& w)
+{
+    const bool accepted = switchesDialog(
+        w, "Chat Setup",
+        {{kTimestamps, "Show the time of each entry", false},
+         {kLogFiles, "Keep a log file of each bot's chat", false}},
+        [&w](QDialog& dialog, QVBoxLayout& layout, const std::vector<QCheckBox*>&) {
+            auto* row = new QHBoxLayout;
+            auto* folder = new QLabel(w.logFiles->folder(), &dialog);
+            folder->setTextFormat(Qt::PlainText);
+            folder->setTextInteractionFlags(Qt::TextSelectableByMouse);
+            folder->setAccessibleDescription("Log folder");
+            auto* open = new QPushButton("Open Folder", &dialog);
+            open->setAutoDefault(false);
+            QObject::connect(open, &QPushButton::clicked, &dialog, [&w] {
+                // Made first: a folder that does not exist yet cannot be shown.
+                QString why;
+                if (MakePrivateFolder(w.logFiles->folder(), &why))
+                    QDesktopServices::openUrl(QUrl::fromLocalFile(w.logFiles->folder()));
+                else
+                    qWarning().noquote() << "tenfold:" << why;
+            });
+            row->addWidget(folder, 1);
+            row->addWidget(open);
+            layout.addLayout(row);
+        });
+    if (!accepted)
+        return;
+    // Set again, Log Files start afresh for bots whose writing failed.
+    for (int i = 0; i < BotCount; ++i)
+        w.logFiles->reset(i);
+    ApplyChatOptions(w);
+}
+
+void ApplyChatOptions(frmMain& w)
+{
+    const bool times = ReadOption(w.settingsPath(), kTimestamps, false);
+    const bool files = ReadOption(w.settingsPath(), kLogFiles, false);
+    for (int i = 0; i < BotCount; ++i) {
+        w.txtChatBox[i]->setTimestamps(times);
+        LogFiles* logFiles = w.logFiles;
+        w.txtChatBox[i]->setEntryTap(
+            files ? LogView::EntryTap([logFiles, i](const EntryTime& t, std::string_view text) {
+                logFiles->write(i, t, text);
+            })
+                  : LogView::EntryTap());
+    }
 }

@@ -6,3 +6,9 @@ class frmMain;
 
 // "Bot Setup": connecting again after a drop, and logging in again.
 void BotSetup(frmMain& w);
+
+// "Chat Setup": the time of each entry, and a log file per bot.
+void ChatSetup(frmMain& w);
+// Applies Chat Setup's switches, as the settings file holds them, to the
+// entries added from now on.
+void ApplyChatOptions(frmMain& w);

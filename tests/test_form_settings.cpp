@@ -1,31 +1,19 @@
 // The window's fields and the settings file: read at start-up, written on
 // every change of tab and at shutdown.
 #include <QAccessible>
+#include <QCheckBox>
+#include <QDialog>
+#include <QMenu>
 #include <QtTest>
-#include <csignal>
 #include <optional>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include "app/tabstrip.h"
+#include "chat/showdata.h"
 #include "settings/opensave.h"
 #include "support/testapp.h"
 
 namespace {
-
-// While it lives, writes beyond `bytes` fail with EFBIG instead of killing the
-// process, as on a full disk.
-struct FileSizeLimit {
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &old);
-        const rlimit lower{bytes, old.rlim_max};
-        setrlimit(RLIMIT_FSIZE, &lower);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &old); }
-    rlimit old{};
-};
 
 void fill(frmMain& w)
 {
@@ -180,6 +168,93 @@ private slots:
         QVERIFY(w.close());
         QVERIFY(ReadFile(s.path()).startsWith("[Bot 1]\nUsername=alice\nPassword=\n"));
         QVERIFY(QFileInfo(s.path()).size() < 1024);
+    }
+
+    // The Options menu's dialogs, by keyboard alone: the first box has the
+    // focus and Space checks it; Escape writes nothing, Return writes every
+    // switch to [Options] and keeps the rest of the file. Each control's
+    // accessible name is its caption.
+    void setupDialogsWriteTheirOptions_data()
+    {
+        QTest::addColumn<int>("entry");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("Bot Setup") << 0 << "Reconnect=1\nRelogin=1\n";
+        QTest::newRow("Chat Setup") << 1 << "Timestamps=1\nLog Files=0\n";
+    }
+    void setupDialogsWriteTheirOptions()
+    {
+        QFETCH(int, entry);
+        QFETCH(QString, written);
+        TempSettings s;
+        s.write("; mine\n[Bot 1]\nServer=here\n[Elsewhere]\nKey=kept\n");
+        frmMain w(s.path());
+        w.Load();
+        QAction* action = w.mnuOptions->actions().at(entry);
+        QVERIFY(action->isVisible());
+        const auto answer = [&](Qt::Key key) {
+            QTimer::singleShot(0, &w, [&, key] {
+                auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+                QVERIFY(dialog);
+                const auto closed = qScopeGuard([dialog] { // when a check failed
+                    if (dialog->isVisible())
+                        dialog->reject();
+                });
+                QCOMPARE(dialog->windowTitle(), action->text().remove('&'));
+                QVERIFY(QTest::qWaitForWindowActive(dialog));
+                for (auto* control : dialog->findChildren<QAbstractButton*>())
+                    QCOMPARE(QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name),
+                             control->text().remove('&'));
+                const auto boxes = dialog->findChildren<QCheckBox*>();
+                QCOMPARE(boxes.size(), 2);
+                QVERIFY(!boxes[0]->isChecked() && boxes[1]->isChecked() == (entry == 0));
+                // Logging in again is for bots that reconnect.
+                QCOMPARE(boxes[1]->isEnabled(), entry == 1);
+                QCOMPARE(dialog->focusWidget(), boxes[0]);
+                QTest::keyClick(boxes[0], Qt::Key_Space);
+                QVERIFY(boxes[0]->isChecked() && boxes[1]->isEnabled());
+                QTest::keyClick(dialog, key);
+            });
+            action->trigger();
+        };
+        const QByteArray before = ReadFile(s.path());
+        answer(Qt::Key_Escape);
+        QCOMPARE(ReadFile(s.path()), before);
+        answer(Qt::Key_Return);
+        const QByteArray after = ReadFile(s.path());
+        QVERIFY2(after.contains("[Options]\n" + written.toLatin1()), after);
+        for (const char* kept : {"; mine", "Server=here", "[Elsewhere]", "Key=kept"})
+            QVERIFY2(after.contains(kept), kept);
+    }
+
+    // Chat Setup's switches reach the logs: times on the entries, and each
+    // bot's entries in its file; a file that cannot be written says so in red
+    // in that bot's log.
+    void chatOptionsReachTheLogs()
+    {
+        QTemporaryDir data;
+        qputenv("XDG_DATA_HOME", data.filePath("data").toLocal8Bit());
+        TempSettings s;
+        s.write("[Options]\nTimestamps=1\nLog Files=1\n");
+        auto w = std::make_unique<frmMain>(s.path());
+        w->Load();
+        AddChat(*w, 2, "hello", "White");
+        QVERIFY(QRegularExpression("^\\[\\d\\d:\\d\\d:\\d\\d\\] hello$")
+                    .match(w->txtChatBox[2]->entryText(0))
+                    .hasMatch());
+        w->close();
+        const QString day = QDate::currentDate().toString("yyyy-MM-dd");
+        const QByteArray line = ReadFile(data.filePath("data/tenfold/logs/" + day + "-bot3.log"));
+        QVERIFY2(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d hello\n$").match(line).hasMatch(), line);
+
+        // No folder can be made where a file stands.
+        WriteFile(data.filePath("file"), "");
+        qputenv("XDG_DATA_HOME", data.filePath("file").toLocal8Bit());
+        w = std::make_unique<frmMain>(s.path());
+        w->Load();
+        AddChat(*w, 4, "lost", "White");
+        QTRY_VERIFY(ColouredLines(*w->txtChatBox[4]).last().contains(
+            QRegularExpression("^Red: \\[.{8}\\] Log file .*-bot5.log not written: ")));
+        qunsetenv("XDG_DATA_HOME");
     }
 };
 

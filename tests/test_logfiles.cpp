@@ -1,7 +1,5 @@
 #include <QSignalSpy>
 #include <QtTest>
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include "chat/chatlog.h"
@@ -88,20 +86,15 @@ private slots:
                 [&](int bot, const QString& message) { AddChat(b.log[bot / 2], message, "Red"); });
         QSignalSpy failures(&b.files, &LogFiles::writeFailed);
 
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit{};
-        getrlimit(RLIMIT_FSIZE, &limit);
-        const rlim_t was = limit.rlim_cur;
-        limit.rlim_cur = 1000;
-        setrlimit(RLIMIT_FSIZE, &limit);
-        AddChat(b.log[0], "lost", "White");
-        AddChat(b.log[1], "kept", "White");
-        b.files.flush();
-        AddChat(b.log[0], "lost too", "White");
-        AddChat(b.log[1], "kept too", "White");
-        b.files.flush();
-        limit.rlim_cur = was;
-        setrlimit(RLIMIT_FSIZE, &limit);
+        {
+            const FileSizeLimit limit(1000);
+            AddChat(b.log[0], "lost", "White");
+            AddChat(b.log[1], "kept", "White");
+            b.files.flush();
+            AddChat(b.log[0], "lost too", "White");
+            AddChat(b.log[1], "kept too", "White");
+            b.files.flush();
+        }
 
         QCOMPARE(failures.size(), 1);
         QCOMPARE(failures[0][0].toInt(), 0);

@@ -3,9 +3,6 @@
 // disconnect stops it. Delays run at a tenth of their length here.
 #include <QtTest>
 
-#include <QAccessible>
-#include <QCheckBox>
-#include <QDialog>
 #include <QElapsedTimer>
 
 #include "bots/reconnect.h"
@@ -156,50 +153,6 @@ private slots:
         std::sort(accepted.begin(), accepted.end());
         QVERIFY2(accepted.last() - accepted.first() > 100, qPrintable(QString::number(
                                                               accepted.last() - accepted.first())));
-    }
-
-    void botSetupWritesItsOptionsAndKeepsTheRest()
-    {
-        TempSettings s;
-        s.write("; mine\r\n[Bot 1]\r\nServer=here\r\n[Elsewhere]\r\nKey=kept\r\n");
-        frmMain w(s.path());
-        w.Load();
-        const auto answer = [&](bool ok) {
-            QTimer::singleShot(0, &w, [ok] {
-                auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-                QVERIFY(dialog);
-                const auto closed = qScopeGuard([dialog] { // when a check failed
-                    if (dialog->isVisible())
-                        dialog->reject();
-                });
-                QVERIFY(QTest::qWaitForWindowActive(dialog));
-                QCOMPARE(dialog->windowTitle(), QString("Bot Setup"));
-                const auto boxes = dialog->findChildren<QCheckBox*>();
-                QCOMPARE(boxes.size(), 2);
-                for (QWidget* control : dialog->findChildren<QAbstractButton*>())
-                    QCOMPARE(QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name),
-                             static_cast<QAbstractButton*>(control)->text().remove('&'));
-                QVERIFY(!boxes[0]->isChecked() && boxes[1]->isChecked());
-                QVERIFY(!boxes[1]->isEnabled()); // until the first is checked
-                // By keyboard: the first box has the focus, Space checks it.
-                QCOMPARE(dialog->focusWidget(), boxes[0]);
-                QTest::keyClick(boxes[0], Qt::Key_Space);
-                QVERIFY(boxes[0]->isChecked() && boxes[1]->isEnabled());
-                QTest::keyClick(dialog, ok ? Qt::Key_Return : Qt::Key_Escape);
-                QVERIFY(!dialog->isVisible());
-            });
-            w.mnuBot->trigger();
-        };
-        const QByteArray before = ReadFile(s.path());
-        answer(false);
-        QCOMPARE(ReadFile(s.path()), before);
-        answer(true);
-        const QByteArray after = ReadFile(s.path());
-        QVERIFY(after.contains("[Options]"));
-        QVERIFY(after.contains("Reconnect=1"));
-        QVERIFY(after.contains("Relogin=1"));
-        for (const char* kept : {"; mine", "Server=here", "[Elsewhere]", "Key=kept"})
-            QVERIFY2(after.contains(kept), kept);
     }
 };
 

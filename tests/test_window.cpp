@@ -117,7 +117,7 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QVERIFY(w.mnuOptions->menuAction()->isVisible());
-        QVERIFY(w.mnuBot->isVisible() && !w.mnuChat->isVisible());
+        QVERIFY(w.mnuBot->isVisible() && w.mnuChat->isVisible());
         QVERIFY(w.mnuFile->menuAction()->isVisible());
         QCOMPARE(w.mnuFile->actions(), QList<QAction*>{w.mnuClose});
         w.mnuClose->trigger();

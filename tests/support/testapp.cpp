@@ -5,12 +5,21 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <csignal>
 
 #include "app/frmmain.h"
 #include "bots/botsocket.h"
 #include "chat/chatlog.h"
 #include "chat/logview.h"
 #include "settings/opensave.h"
+
+FileSizeLimit::FileSizeLimit(rlim_t bytes)
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+    getrlimit(RLIMIT_FSIZE, &old);
+    const rlimit lower{bytes, old.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &lower);
+}
 
 void TempSettings::write(const QByteArray& contents) const
 {

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
+#include <sys/resource.h>
 
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +19,14 @@
 #include "bots/botsocket.h"
 #include "chat/logview.h"
 #include "support/gateway.h"
+
+// While it lives, writes beyond `bytes` fail with EFBIG instead of killing the
+// process, as on a full disk.
+struct FileSizeLimit {
+    explicit FileSizeLimit(rlim_t bytes);
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &old); }
+    rlimit old{};
+};
 
 // A fresh folder for a test's settings file, removed afterwards.
 struct TempSettings {
