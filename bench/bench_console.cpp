@@ -17,10 +17,10 @@
 #include <vector>
 
 #include "app/frmmain.h"
+#include "app/setupdialogs.h"
 #include "app/tabstrip.h"
 #include "bots/botsocket.h"
 #include "bots/connection.h"
-#include "chat/logfiles.h"
 #include "chat/logview.h"
 #include "figures.h"
 #include "gatewaythread.h"
@@ -300,6 +300,9 @@ int main(int argc, char** argv)
     const int floodLines = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100'000;
     const double idleSeconds = argc > 2 ? std::max(0.0, std::atof(argv[2])) : 30;
 
+    // Log files go to a scratch folder.
+    QTemporaryDir data;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
     Console c;
     if (!c.start())
         return 1;
@@ -312,14 +315,13 @@ int main(int argc, char** argv)
     const double today = floodFigures(c, floodLines, "", 0);
     if (today <= 0)
         return 1;
-    // Both Chat Setup options: every entry stamped and written to its bot's file.
-    QTemporaryDir logs;
-    LogFiles files(logs.path(), BotCount);
-    for (int i = 0; i < BotCount; ++i) {
-        c.w->txtChatBox[i]->setTimestamps(true);
-        c.w->txtChatBox[i]->setEntryTap(
-            [&files, i](const EntryTime& t, std::string_view text) { files.write(i, t, text); });
-    }
+    // Both Chat Setup options, as the dialog leaves them: every entry stamped
+    // and written to its bot's file.
+    QFile setup(c.w->settingsPath());
+    if (!setup.open(QIODevice::Append) || setup.write("[Options]\nTimestamps=1\nLog Files=1\n") < 0)
+        return 1;
+    setup.close();
+    ApplyChatOptions(*c.w);
     if (floodFigures(c, floodLines, ", times and log files on", today) <= 0)
         return 1;
     c.w->close();

@@ -125,6 +125,12 @@ private slots:
         QTest::qWait(100);
         QCOMPARE(c.gateway.received(n), kLogin);
         QCOMPARE(ColouredLines(*c.w->txtChatBox[0]).filter("Red: "), QStringList{"Red: Login failed."});
+        // Dropped again, it connects but leaves the account alone.
+        const int third = c.drop(false);
+        QVERIFY(third > n);
+        QTRY_COMPARE(notes(*c.w->txtChatBox[0]).count("Connected again."), 2);
+        QTest::qWait(100);
+        QCOMPARE(c.gateway.received(third), QByteArray());
     }
 
     void withoutReloginItOnlyConnects()
@@ -136,6 +142,16 @@ private slots:
         QVERIFY(c.feed(0, "2000 NULL\r\n"));
         QTest::qWait(100);
         QCOMPARE(c.gateway.received(n), QByteArray());
+    }
+
+    // Without Reconnect=1 (here a value that is neither 1 nor 0) a drop stays a drop.
+    void offUnlessTurnedOn()
+    {
+        Console c({0}, "Reconnect=yes\r\n");
+        c.gateway.close(c.connectionOf(0));
+        QTest::qWait(1000);
+        QCOMPARE(c.gateway.count(), 1);
+        QCOMPARE(notes(*c.w->txtChatBox[0]), QStringList());
     }
 
     void tenBotsDroppedTogetherComeBackApart()
