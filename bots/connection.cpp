@@ -103,7 +103,7 @@ void ConnectAll(frmMain& w)
     for (int i = 0; i < BotCount; ++i) {
         if (w.unloaded())
             return;
-        StopReconnecting(w, i);
+        ReconnectOverridden(w, i);
         ConnectBot(w, i);
         Yield();
     }

@@ -195,6 +195,13 @@ void ReconnectCancelled(frmMain& w, int Index)
     reset(r);
 }
 
+void ReconnectOverridden(frmMain& w, int Index)
+{
+    Reconnect& r = w.bot[Index].reconnect;
+    if (r.phase == Reconnect::Phase::Waiting || r.phase == Reconnect::Phase::Connecting)
+        reset(r);
+}
+
 void StopReconnecting(frmMain& w, int Index)
 {
     reset(w.bot[Index].reconnect);

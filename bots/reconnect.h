@@ -33,5 +33,8 @@ void ReconnectLoginRefused(frmMain& w, int Index);
 // The operator's disconnect cancels connecting again, and the log says so
 // when a wait or an attempt was on.
 void ReconnectCancelled(frmMain& w, int Index);
-// The operator's own connect, or closing the window: nothing more is tried.
+// The operator's own connect ends a wait or an attempt: what it connects is
+// his. A bot that is up again keeps going back to its channel.
+void ReconnectOverridden(frmMain& w, int Index);
+// Closing the window: nothing more is tried.
 void StopReconnecting(frmMain& w, int Index);

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "chat/chatlog.h"
 #include "chat/logaccessible.h"
 
 namespace {
@@ -18,7 +19,6 @@ namespace {
 constexpr int kMargin = 4; // around the text, as the old text view had
 constexpr unsigned char kSoftHyphen = 0xad;
 constexpr qsizetype kRemovedPerEvent = 1 << 16; // characters a removal event reports at most
-const QColor kStampColour(128, 128, 128);
 
 } // namespace
 
@@ -207,7 +207,7 @@ LogView::ColourRun LogView::colourRunAt(quint64 offset) const
     const quint64 start = m_store.firstChar(e);
     const quint64 stampEnd = start + quint64(m_store.stampLength(e));
     if (offset < stampEnd)
-        return {start, stampEnd, kStampColour};
+        return {start, stampEnd, colours::Gray};
     return {stampEnd, m_store.firstChar(e + 1), m_store.colour(e)};
 }
 
@@ -431,7 +431,7 @@ void LogView::paintEvent(QPaintEvent*)
                 // The stamp, at the start of the entry's first row, in its own colour.
                 const size_t gray = begin < stamp ? std::min(end, stamp) - begin : 0;
                 if (gray > 0) {
-                    p.setPen(kStampColour);
+                    p.setPen(colours::Gray);
                     drawCells(cells.substr(0, gray), top);
                 }
                 p.setPen(colour);
