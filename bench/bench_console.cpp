@@ -25,6 +25,7 @@
 #include "figures.h"
 #include "gatewaythread.h"
 #include "mixedstream.h"
+#include "settings/opensave.h"
 
 namespace {
 
@@ -317,10 +318,8 @@ int main(int argc, char** argv)
         return 1;
     // Both Chat Setup options, as the dialog leaves them: every entry stamped
     // and written to its bot's file.
-    QFile setup(c.w->settingsPath());
-    if (!setup.open(QIODevice::Append) || setup.write("[Options]\nTimestamps=1\nLog Files=1\n") < 0)
+    if (!WriteOptions(c.w->settingsPath(), {{"Timestamps", true}, {"Log Files", true}}))
         return 1;
-    setup.close();
     ApplyChatOptions(*c.w);
     if (floodFigures(c, floodLines, ", times and log files on", today) <= 0)
         return 1;

@@ -159,11 +159,8 @@ void DisconnectOne(frmMain& w, int Index)
 
 void DisconnectAll(frmMain& w)
 {
-    for (int i = 0; i < BotCount; ++i) {
-        ReconnectCancelled(w, i);
-        w.Winsock[i]->Close();
-    }
-    w.btnLoginAll->setEnabled(false);
+    for (int i = 0; i < BotCount; ++i)
+        DisconnectOne(w, i);
 }
 
 void LoggedIn(frmMain& w, int Index, const QString& strName)
