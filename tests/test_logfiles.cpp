@@ -24,13 +24,15 @@ int modeOf(const QString& path)
 }
 
 // The logs of bots 1 and 3, each handing its entries to the same log files,
-// which report back into them as the window does.
+// which report back into them as the window does. Above the files' own two
+// folders is a link, as $XDG_DATA_HOME may be.
 struct Bots {
     QTemporaryDir dir;
-    LogFiles files{dir.filePath("data/logs"), 3};
+    LogFiles files{dir.filePath("home/data/logs"), 3};
     LogView log[2];
     Bots()
     {
+        QFile::link(dir.path(), dir.filePath("home"));
         for (int i : {0, 1})
             log[i].setEntryTap([this, i](const EntryTime& t, std::string_view text) {
                 files.write(2 * i, t, text);
