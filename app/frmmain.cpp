@@ -137,6 +137,8 @@ frmMain::frmMain(const QString& settingsPath, QWidget* parent)
     logFiles = new LogFiles(DefaultLogFolder(), BotCount, this);
     connect(logFiles, &LogFiles::writeFailed, this,
             [this](int Index, const QString& why) { AddChat(*this, Index, why, "Red"); });
+    connect(logFiles, &LogFiles::noted, this,
+            [this](int Index, const QString& what) { AddChat(*this, Index, what, "Gray"); });
 
     wire();
     adjustSize();

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/frmmain.h"
+#include "app/quitsignals.h"
 #include "app/style.h"
 #include "settings/opensave.h"
 
@@ -80,5 +81,6 @@ int main(int argc, char** argv)
     frmMain w(DefaultSettingsPath());
     w.Load();
     w.show();
+    CloseOnSignals(w);
     return app.exec();
 }

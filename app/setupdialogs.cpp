@@ -89,7 +89,7 @@ void ChatSetup(frmMain& w)
             QObject::connect(open, &QPushButton::clicked, &dialog, [&w] {
                 // Made first: a folder that does not exist yet cannot be shown.
                 QString why;
-                if (MakePrivateFolder(w.logFiles->folder(), &why))
+                if (w.logFiles->makeFolder(&why))
                     QDesktopServices::openUrl(QUrl::fromLocalFile(w.logFiles->folder()));
                 else
                     qWarning().noquote() << "tenfold:" << why;
@@ -119,4 +119,7 @@ void ApplyChatOptions(frmMain& w)
             })
                   : LogView::EntryTap());
     }
+    // Off at once: no file stays open, written to by nothing.
+    if (!files)
+        w.logFiles->close();
 }

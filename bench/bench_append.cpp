@@ -4,12 +4,15 @@
 #include <QApplication>
 #include <QLocale>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <vector>
 
 #include "chat/chatlog.h"
+#include "chat/logfiles.h"
 #include "chat/logview.h"
 #include "figures.h"
 
@@ -103,6 +106,44 @@ Filled fill(int count, bool times, const QStringList& entries, int& next)
     return f;
 }
 
+// Chat text at its worst for a log file: breaks, C0 and C1 controls and DEL,
+// each of which the file holds as a visible mark several bytes long.
+QStringList hostileEntries()
+{
+    QStringList entries;
+    for (int i = 0; i < 97; ++i) {
+        QString text;
+        for (int k = 0; k < 200; ++k)
+            text += QChar(k % 3 == 0 ? 0x80 + (i + k) % 32 : k % 3 == 1 ? 1 + (i + k) % 31 : 0x7f);
+        entries << text;
+    }
+    return entries;
+}
+
+// Seconds per entry with both Chat Setup options on: times on a fresh log,
+// and each entry also written to a bot's file in a scratch folder, flushed at
+// each batch's end as the window's one-second timer would.
+double timeLogged(const QStringList& entries, int& next)
+{
+    QTemporaryDir dir;
+    LogFiles files(dir.filePath("tenfold/logs"), 1);
+    auto log = shownLog();
+    log->setTimestamps(true);
+    log->setEntryTap(
+        [&files](const EntryTime& t, std::string_view text) { files.write(0, t, text); });
+    std::vector<double> batches;
+    for (int r = 0; r < kRepeats; ++r) {
+        const double start = MonotonicSeconds();
+        append(*log, entries, kBatch, next);
+        files.flush();
+        QApplication::processEvents();
+        batches.push_back((MonotonicSeconds() - start) / kBatch);
+    }
+    if (files.failed(0))
+        std::fputs("append: the scratch log file could not be written\n", stderr);
+    return median(batches);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -151,6 +192,12 @@ int main(int argc, char** argv)
             .arg(f.seconds / filledEntries * 1e6, 0, 'f', 2)
             .toStdString();
     };
+    const double loggedUs = timeLogged(entries, next) * 1e6;
+    PrintGoal("with times and log files: per entry, 1,000 to an empty log", loggedUs, "us", "<= 5",
+              loggedUs <= 5);
+    const QStringList hostile = hostileEntries();
+    PrintFigure("the same, 200 controls and breaks per entry", timeLogged(hostile, next) * 1e6,
+                "us");
     const std::string filling = "filling the log to " + filled.toStdString() + " entries";
     PrintFigure(filling, plain.seconds, "s", perEntry(plain));
     PrintFigure("with times: " + filling, stamped.seconds, "s", perEntry(stamped));

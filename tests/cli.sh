@@ -40,4 +40,22 @@ for given in "DISPLAY=:nosuch" "WAYLAND_DISPLAY=nosuch" "QT_QPA_PLATFORM=nosuch"
     esac
     [ $rc -gt 1 ] || fail "$given: $said"
 done
-echo "cli: --help, --version and the missing display are answered"
+
+# A closed terminal (SIGHUP) or kill (SIGTERM) ends it as closing the window
+# does: settings saved, exit status 0. Signalled once its handler is in place.
+for signal in HUP TERM; do
+    XDG_CONFIG_HOME="$work/$signal" XDG_DATA_HOME="$work/$signal" QT_QPA_PLATFORM=offscreen \
+        "$tenfold" >"$work/out" 2>"$work/err" &
+    pid=$! tries=0
+    until [ $((0x$(sed -n 's/^SigCgt:\s*//p' /proc/$pid/status 2>/dev/null || echo 0) & 0x4001)) = 16385 ]; do
+        tries=$((tries + 1))
+        [ $tries -lt 300 ] || { kill -KILL $pid; fail "SIG$signal: never caught"; }
+        sleep 0.1
+    done
+    kill -$signal $pid
+    wait $pid
+    rc=$?
+    [ $rc = 0 ] && grep -q '^Username=Guest' "$work/$signal/tenfold/setup.cfg" ||
+        fail "SIG$signal: exit $rc, err: $(cat "$work/err")"
+done
+echo "cli: --help, --version and the missing display are answered; signals end it cleanly"

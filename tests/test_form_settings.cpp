@@ -8,6 +8,7 @@
 #include <optional>
 #include <sys/stat.h>
 
+#include "app/setupdialogs.h"
 #include "app/tabstrip.h"
 #include "chat/showdata.h"
 #include "settings/opensave.h"
@@ -241,10 +242,16 @@ private slots:
         QVERIFY(QRegularExpression("^\\[\\d\\d:\\d\\d:\\d\\d\\] hello$")
                     .match(w->txtChatBox[2]->entryText(0))
                     .hasMatch());
-        w->close();
+        // Turned off, every file is closed at once.
+        QVERIFY(WriteOptions(s.path(), {{"Log Files", false}}));
+        ApplyChatOptions(*w);
+        const QString logs = data.filePath("data/tenfold/logs/");
+        for (const QFileInfo& fd : QDir("/proc/self/fd").entryInfoList(QDir::System))
+            QVERIFY2(!fd.symLinkTarget().startsWith(logs), qPrintable(fd.symLinkTarget()));
         const QString day = QDate::currentDate().toString("yyyy-MM-dd");
-        const QByteArray line = ReadFile(data.filePath("data/tenfold/logs/" + day + "-bot3.log"));
-        QVERIFY2(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d hello\n$").match(line).hasMatch(), line);
+        const QByteArray line = ReadFile(logs + day + "-bot3.log");
+        QVERIFY2(line.contains(" hello\n--- Logging stopped "), line);
+        QVERIFY(WriteOptions(s.path(), {{"Log Files", true}}));
 
         // No folder can be made where a file stands.
         WriteFile(data.filePath("file"), "");
