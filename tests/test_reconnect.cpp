@@ -137,6 +137,7 @@ private slots:
     void withoutReloginItOnlyConnects()
     {
         Console c({0}, "Reconnect=1\r\nRelogin=0\r\n");
+        c.w->btnLoginAll->click();
         const int n = c.drop(true);
         QTRY_VERIFY(n > 0 && notes(c.log()).contains("Connected again."));
         QVERIFY(c.feed(0, "2000 NULL\r\n"));
@@ -145,8 +146,7 @@ private slots:
         // A refusal of the operator's own login is not tried again.
         c.w->btnLogin[0]->click();
         QVERIFY(c.feed(0, "Login failed.\r\n"));
-        QTest::qWait(1000);
-        QVERIFY(c.gateway.isOpen(n));
+        QVERIFY(!c.gateway.waitForClosed(n, 1000));
     }
 
     // Without Reconnect=1 (here a value that is neither 1 nor 0) a drop stays a drop.
