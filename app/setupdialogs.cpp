@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/frmmain.h"
+#include "bots/reconnect.h"
 #include "chat/logfiles.h"
 #include "chat/logview.h"
 #include "settings/opensave.h"
@@ -62,14 +63,15 @@ const char kLogFiles[] = "Log Files";
 
 void BotSetup(frmMain& w)
 {
-    switchesDialog(w, "Bot Setup",
-                   {{"Reconnect", "Reconnect a bot whose connection drops", false},
-                    {"Relogin", "Then log it in again and take it back to its channel", true}},
-                   [](QDialog&, QVBoxLayout&, const std::vector<QCheckBox*>& boxes) {
-                       boxes[1]->setEnabled(boxes[0]->isChecked());
-                       QObject::connect(boxes[0], &QCheckBox::toggled, boxes[1],
-                                        &QWidget::setEnabled);
-                   });
+    if (switchesDialog(w, "Bot Setup",
+                       {{"Reconnect", "Reconnect a bot whose connection drops", false},
+                        {"Relogin", "Then log it in again and take it back to its channel", true}},
+                       [](QDialog&, QVBoxLayout&, const std::vector<QCheckBox*>& boxes) {
+                           boxes[1]->setEnabled(boxes[0]->isChecked());
+                           QObject::connect(boxes[0], &QCheckBox::toggled, boxes[1],
+                                            &QWidget::setEnabled);
+                       }))
+        ApplyReconnectOption(w);
 }
 
 void ChatSetup(frmMain& w)

@@ -23,6 +23,13 @@
 // every line as chat, so a second login would say the password in the channel.
 enum class LoginState { NotLoggedIn, LoginSent, LoggedIn };
 
+// Where a bot is to go after its login: the line that takes it there and the
+// channel the server then reports.
+struct Destination {
+    QString line;
+    QString channel;
+};
+
 struct BotSession {
     LoginState login = LoginState::NotLoggedIn;
     // The name the server gave the bot on this connection (its last 2010 line).
@@ -35,6 +42,28 @@ struct BotSession {
     bool homeChannelDue = false;
     // The channel the server last put the bot in.
     std::optional<QString> channel;
+    // Owed by this connection's login, or sent and not yet answered: a
+    // connection that ends first leaves it to the next.
+    std::optional<Destination> headingTo;
+    // Once the server has placed the bot, any later channel answers the line;
+    // before, only the channel it names does (the login's own placement
+    // crosses the line on the wire).
+    bool anyChannelAnswers = false;
+
+    void headFor(const Destination& where)
+    {
+        headingTo = where;
+        anyChannelAnswers = false;
+    }
+    // The line that takes the bot to `headingTo` has gone out.
+    void headingSent() { anyChannelAnswers = headingTo.has_value() && channel.has_value(); }
+    void putIn(const QString& where)
+    {
+        channel = where;
+        if (headingTo &&
+            (anyChannelAnswers || headingTo->channel.compare(where, Qt::CaseInsensitive) == 0))
+            headingTo.reset();
+    }
 };
 
 // Connecting again after a drop (Bot Setup's option). It outlives the
@@ -45,16 +74,23 @@ struct Reconnect {
         Idle,
         Waiting,    // for the next attempt
         Connecting, // an attempt is on its way
-        Up,         // the attempt came up; its login may still be on its way
+        Up,         // the attempt came up, and is not logging in
+        LoggingIn,  // the attempt's login awaits the server's answer
     };
     Phase phase = Phase::Idle;
     int attempts = 0; // since a connection last lasted
+    int refusals = 0; // of the logins of attempts, in a row
     // The dropped connection's session is yet to be read when it ends.
     bool readSession = false;
-    // What to do once connected again: log in, then join the channel.
+    // What to do once connected again: log in, then go back where the bot
+    // was or was going. Kept across connections until something newer is known.
     bool relogin = false;
-    std::optional<QString> channel;
-    // Times the wait, the attempt, and how long a connection has lasted.
+    std::optional<Destination> back;
+    // The account that was logged in: a refusal of the same one is the
+    // server still holding the dropped connection.
+    QString account, password;
+    // Times the wait, the attempt, the login's answer, and how long a
+    // connection has lasted.
     QTimer* timer = nullptr;
 };
 

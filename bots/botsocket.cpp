@@ -2,6 +2,12 @@
 
 #include "bots/protocol.h"
 
+#include <QDebug>
+#include <cerrno>
+#include <cstring>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
 #include <utility>
 
 BotSocket::BotSocket(int index, QObject* parent) : QObject(parent), m_index(index)
@@ -9,12 +15,26 @@ BotSocket::BotSocket(int index, QObject* parent) : QObject(parent), m_index(inde
     // A server that sends faster than the bot handles its lines is slowed by
     // TCP rather than filling memory.
     m_socket.setReadBufferSize(1 << 20);
-    connect(&m_socket, &QTcpSocket::readyRead, this, [this] { emit DataArrival(m_index); });
+    connect(&m_socket, &QTcpSocket::readyRead, this, [this] {
+        heard();
+        emit DataArrival(m_index);
+    });
     connect(&m_socket, &QTcpSocket::connected, this, [this] {
         m_up = true;
+        applyKeepAlive();
+        heard();
         emit Up(m_index);
     });
+    m_silence.setSingleShot(true);
+    connect(&m_silence, &QTimer::timeout, this, [this] {
+        // Bytes that came while a handler was busy raised no readyRead yet.
+        if (m_socket.bytesAvailable() > 0)
+            heard();
+        else if (m_up)
+            emit Silent(m_index);
+    });
     connect(&m_socket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError e) {
+        m_silence.stop();
         // A peer's close arrives as an error first; it is "closing", not "error".
         if (e == QAbstractSocket::RemoteHostClosedError)
             m_peerClosed = true;
@@ -63,9 +83,45 @@ bool BotSocket::Connect(const QString& host, quint16 port)
     return true;
 }
 
+void BotSocket::WatchForDeadLink(int silenceMs)
+{
+    m_silenceMs = silenceMs;
+    if (m_socket.state() == QAbstractSocket::ConnectedState)
+        applyKeepAlive();
+    if (m_up)
+        heard();
+}
+
+void BotSocket::applyKeepAlive()
+{
+    const int fd = int(m_socket.socketDescriptor());
+    if (fd < 0)
+        return;
+    // Qt's own keep-alive option leaves the system's two hours before the first probe.
+    const int on = m_silenceMs > 0, idle = 60, interval = 10, count = 3;
+    const bool set =
+        setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on) == 0 &&
+        (!on || (setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle) == 0 &&
+                 setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval) == 0 &&
+                 setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &count, sizeof count) == 0));
+    // Only the silence limit then notices a dead link.
+    if (!set)
+        qWarning().noquote() << "tenfold: bot" << m_index + 1
+                             << "TCP keep-alive not set:" << strerror(errno);
+}
+
+void BotSocket::heard()
+{
+    if (m_silenceMs > 0)
+        m_silence.start(m_silenceMs);
+    else
+        m_silence.stop();
+}
+
 void BotSocket::Close()
 {
     m_up = false;
+    m_silence.stop();
     if (m_socket.state() == QAbstractSocket::ConnectedState)
         m_socket.flush();
     m_socket.abort();
@@ -95,7 +151,12 @@ bool BotSocket::SendLine(const QString& text)
 
 QByteArray BotSocket::GetData(qint64 max)
 {
+    // A handler may close the socket while the bot's lines are read.
+    if (!m_socket.isOpen())
+        return {};
     QByteArray data = m_socket.read(max);
     m_taken += data.size();
+    if (!data.isEmpty() && m_up)
+        heard();
     return data;
 }

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 #include <QTcpSocket>
+#include <QTimer>
 
 // The bytes of one line as it goes out: ISO-8859-1 ("?" for what it cannot
 // hold), line breaks turned into blanks, then CR LF.
@@ -55,6 +56,13 @@ public:
     // Changes with every connect: a step that waited can tell whether it is
     // still the same connection.
     quint64 Connection() const { return m_connection; }
+    // The connection's descriptor, or -1, for tests that read its options.
+    qintptr Descriptor() const { return m_socket.socketDescriptor(); }
+
+    // Watches the connection for a dead link, now and on later connects:
+    // TCP keep-alive (probes after 60 s idle, every 10 s, 3 of them) and
+    // Silent() after `silenceMs` without a byte. 0 turns both off.
+    void WatchForDeadLink(int silenceMs);
 
 signals:
     void DataArrival(int Index);
@@ -68,9 +76,16 @@ signals:
     void Dropped(int Index);
     // A connect failed before it came up; `why` says how.
     void ConnectFailed(int Index, const QString& why);
+    // The connection brought no byte for the time WatchForDeadLink() gave.
+    void Silent(int Index);
 
 private:
+    void applyKeepAlive();
+    void heard();
+
     QTcpSocket m_socket;
+    QTimer m_silence;
+    int m_silenceMs = 0;
     int m_index;
     bool m_peerClosed = false;
     bool m_error = false;

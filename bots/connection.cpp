@@ -7,7 +7,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
+#include <optional>
 #include <utility>
 
 #include "app/frmmain.h"
@@ -58,6 +60,19 @@ bool mayLogIn(frmMain& w, int Index)
 void sendHomeChannel(frmMain& w, int Index)
 {
     w.Winsock[Index]->SendLine(w.txtHomeChannel->text());
+    w.bot[Index].session.headingSent();
+}
+
+// Where the home channel's line takes a bot; none when the field is empty.
+std::optional<Destination> homeChannel(const frmMain& w)
+{
+    static const QRegularExpression join("^/j(oin)?\\s+",
+                                         QRegularExpression::CaseInsensitiveOption);
+    const QString line = w.txtHomeChannel->text();
+    const QString channel = QString(line).remove(join).trimmed();
+    if (channel.isEmpty())
+        return std::nullopt;
+    return Destination{line, channel};
 }
 
 } // namespace
@@ -95,7 +110,10 @@ bool ConnectBot(frmMain& w, int Index)
     // closing is handled first.
     if (w.Winsock[Index]->BytesAvailable() > 0)
         TakeUnread(w, Index);
-    return !w.unloaded() && w.Winsock[Index]->Connect(w.bot[Index].strServer, kGatewayPort);
+    if (w.unloaded())
+        return false;
+    WatchForDeadLink(w, Index);
+    return w.Winsock[Index]->Connect(w.bot[Index].strServer, kGatewayPort);
 }
 
 void ConnectAll(frmMain& w)
@@ -117,6 +135,9 @@ void LoginOne(frmMain& w, int Index)
     if (w.Winsock[Index]->State() != BotSocket::Connected || !mayLogIn(w, Index))
         return;
     SendLogin(w, Index);
+    // Owed until sent: a drop during the pause leaves it to a reconnect.
+    if (const auto home = homeChannel(w))
+        w.bot[Index].session.headFor(*home);
     const quint64 connection = w.Winsock[Index]->Connection();
     WaitFor(w, 1);
     // The home channel belongs to this login: not to a connection made during

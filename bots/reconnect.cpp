@@ -15,8 +15,9 @@ namespace {
 
 constexpr int kFirstDelayMs = 5'000;
 constexpr int kLongestDelayMs = 300'000;
-constexpr int kAttemptMs = 30'000; // an attempt with no answer by then has failed
+constexpr int kAttemptMs = 30'000; // an attempt, or its login, with no answer by then has failed
 constexpr int kLastingMs = 60'000; // a connection up this long has lasted
+constexpr int kMostRefusals = 5;   // of the same account in a row, after a drop
 double s_timeScale = 1.0;
 
 int scaled(int ms)
@@ -29,6 +30,33 @@ void note(frmMain& w, int Index, const QString& text)
     AddChat(w, Index, text, "Gray");
 }
 
+bool reconnectOn(const frmMain& w)
+{
+    return ReadOption(w.settingsPath(), "Reconnect", false);
+}
+
+int silenceLimit(const frmMain& w)
+{
+    return ReadOptionNumber(w.settingsPath(), "Silence Limit", 300, 30, 3600);
+}
+
+bool trying(const Reconnect& r)
+{
+    using P = Reconnect::Phase;
+    return r.phase == P::Waiting || r.phase == P::Connecting || r.phase == P::LoggingIn;
+}
+
+// Ends the waits and attempts; where the bot goes back to stays.
+void stop(Reconnect& r)
+{
+    r.timer->stop();
+    r.phase = Reconnect::Phase::Idle;
+    r.attempts = 0;
+    r.refusals = 0;
+    r.readSession = false;
+}
+
+// Ends them and forgets it.
 void reset(Reconnect& r)
 {
     QTimer* timer = r.timer;
@@ -67,11 +95,19 @@ void carryOn(frmMain& w, int Index)
 {
     Reconnect& r = w.bot[Index].reconnect;
     if (r.relogin) {
-        r.timer->stop();
+        r.phase = Reconnect::Phase::LoggingIn;
+        r.timer->start(scaled(kAttemptMs));
         SendLogin(w, Index);
     } else {
         r.timer->start(scaled(kLastingMs));
     }
+}
+
+// An attempt that got no answer is closed and counts as failed.
+void giveUp(frmMain& w, int Index, const QString& why)
+{
+    w.Winsock[Index]->Close();
+    waitForNext(w, Index, why);
 }
 
 void timerFired(frmMain& w, int Index)
@@ -84,12 +120,14 @@ void timerFired(frmMain& w, int Index)
         attempt(w, Index);
         break;
     case Reconnect::Phase::Connecting:
-        w.Winsock[Index]->Close();
-        waitForNext(w, Index, "No answer within 30 s.");
+        giveUp(w, Index, "No answer within 30 s.");
+        break;
+    case Reconnect::Phase::LoggingIn:
+        giveUp(w, Index, "No answer to the login within 30 s.");
         break;
     case Reconnect::Phase::Up: // it has lasted: the next drop starts from the first delay
     case Reconnect::Phase::Idle:
-        reset(r);
+        stop(r);
         break;
     }
 }
@@ -117,14 +155,59 @@ void SetUpReconnect(frmMain& w)
         timer->setSingleShot(true);
         QObject::connect(timer, &QTimer::timeout, &w, [&w, i] { timerFired(w, i); });
         w.bot[i].reconnect.timer = timer;
+        QObject::connect(w.Winsock[i], &BotSocket::Silent, &w,
+                         [&w](int Index) { ConnectionSilent(w, Index); });
     }
+}
+
+void WatchForDeadLink(frmMain& w, int Index)
+{
+    w.Winsock[Index]->WatchForDeadLink(reconnectOn(w) ? scaled(silenceLimit(w) * 1000) : 0);
+}
+
+void ApplyReconnectOption(frmMain& w)
+{
+    const bool on = reconnectOn(w);
+    for (int i = 0; i < BotCount; ++i) {
+        if (!on && trying(w.bot[i].reconnect)) {
+            ReconnectCancelled(w, i);
+            w.Winsock[i]->Close();
+        } else if (!on) {
+            reset(w.bot[i].reconnect);
+        }
+        WatchForDeadLink(w, i);
+    }
+}
+
+bool StartReconnecting(frmMain& w, int Index, const QString& why, bool logIn,
+                       const std::optional<Destination>& goTo)
+{
+    Reconnect& r = w.bot[Index].reconnect;
+    if (w.unloaded() || !reconnectOn(w))
+        return false;
+    reset(r);
+    r.relogin = logIn && ReadOption(w.settingsPath(), "Relogin", true);
+    r.back = goTo;
+    waitForNext(w, Index, why);
+    return true;
+}
+
+bool ReconnectUnderWay(const frmMain& w, int Index)
+{
+    return trying(w.bot[Index].reconnect);
 }
 
 void ConnectionUp(frmMain& w, int Index)
 {
     Reconnect& r = w.bot[Index].reconnect;
-    if (w.unloaded() || r.phase != Reconnect::Phase::Connecting)
+    if (w.unloaded())
         return;
+    if (r.phase != Reconnect::Phase::Connecting) {
+        // The operator's own connection: only what it learns counts.
+        if (r.phase == Reconnect::Phase::Idle)
+            reset(r);
+        return;
+    }
     r.phase = Reconnect::Phase::Up;
     note(w, Index, "Connected again.");
     // Until the dropped connection's lines are handled, what to repeat is not known.
@@ -137,12 +220,23 @@ void ConnectionDropped(frmMain& w, int Index)
     Reconnect& r = w.bot[Index].reconnect;
     if (w.unloaded())
         return;
-    if (!ReadOption(w.settingsPath(), "Reconnect", false)) {
+    if (!reconnectOn(w)) {
         reset(r);
         return;
     }
     r.readSession = true;
     waitForNext(w, Index, "Connection lost.");
+}
+
+void ConnectionSilent(frmMain& w, int Index)
+{
+    if (w.unloaded())
+        return;
+    note(w, Index,
+         QString("Nothing from the server for %1 s: the connection is taken as lost.")
+             .arg(silenceLimit(w)));
+    ConnectionDropped(w, Index);
+    w.Winsock[Index]->Close();
 }
 
 void ConnectFailed(frmMain& w, int Index, const QString& why)
@@ -159,11 +253,18 @@ void ReconnectSessionEnded(frmMain& w, int Index, const BotSession& ended)
     if (!std::exchange(r.readSession, false))
         return;
     // A connection that dropped before its login came through leaves what
-    // the last logged-in one asked for.
+    // the last logged-in one asked for; one that learnt nothing newer than
+    // where the bot was going leaves that.
+    const BotRecord& bot = w.bot[Index];
     if (ended.login == LoginState::LoggedIn) {
         r.relogin = ReadOption(w.settingsPath(), "Relogin", true);
-        r.channel = ended.channel;
+        r.account = bot.strUsername;
+        r.password = bot.strPassword;
     }
+    if (ended.headingTo)
+        r.back = ended.headingTo;
+    else if (ended.login == LoginState::LoggedIn && ended.channel)
+        r.back = Destination{"/join " + *ended.channel, *ended.channel};
     if (r.phase == Reconnect::Phase::Up)
         carryOn(w, Index);
 }
@@ -171,26 +272,50 @@ void ReconnectSessionEnded(frmMain& w, int Index, const BotSession& ended)
 void ReconnectLoggedIn(frmMain& w, int Index)
 {
     Reconnect& r = w.bot[Index].reconnect;
-    if (r.phase != Reconnect::Phase::Up || !LoggedInNow(w, Index))
+    if (r.phase != Reconnect::Phase::LoggingIn || !LoggedInNow(w, Index))
         return;
-    if (r.relogin && r.channel)
-        w.Winsock[Index]->SendLine("/join " + *r.channel);
-    reset(r);
+    if (r.back) {
+        BotSession& session = w.bot[Index].session;
+        session.headFor(*r.back);
+        w.Winsock[Index]->SendLine(r.back->line);
+        session.headingSent();
+    }
+    stop(r);
 }
 
 void ReconnectLoginRefused(frmMain& w, int Index)
 {
     Reconnect& r = w.bot[Index].reconnect;
-    r.relogin = false;
-    r.channel.reset();
-    if (r.phase == Reconnect::Phase::Up)
+    const BotRecord& bot = w.bot[Index];
+    if (r.phase == Reconnect::Phase::LoggingIn && !r.account.isEmpty() &&
+        bot.strUsername == r.account && bot.strPassword == r.password) {
+        // The server may still hold the dropped connection's login.
+        if (++r.refusals < kMostRefusals) {
+            giveUp(w, Index,
+                   QString("The login was refused (%1 of %2).").arg(r.refusals).arg(kMostRefusals));
+            return;
+        }
+        AddChat(w, Index,
+                QString("The server refused bot %1's login %2 times; not trying again.")
+                    .arg(Index + 1)
+                    .arg(kMostRefusals),
+                "Red");
+    }
+    const bool attempting =
+        r.phase == Reconnect::Phase::Up || r.phase == Reconnect::Phase::LoggingIn;
+    const int attempts = r.attempts;
+    reset(r);
+    if (attempting) {
+        r.phase = Reconnect::Phase::Up;
+        r.attempts = attempts;
         r.timer->start(scaled(kLastingMs));
+    }
 }
 
 void ReconnectCancelled(frmMain& w, int Index)
 {
     Reconnect& r = w.bot[Index].reconnect;
-    if (r.phase == Reconnect::Phase::Waiting || r.phase == Reconnect::Phase::Connecting)
+    if (trying(r))
         note(w, Index, "Not connecting again: the bot was disconnected.");
     reset(r);
 }

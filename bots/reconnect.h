@@ -4,24 +4,45 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 class frmMain;
 struct BotSession;
+struct Destination;
 
 // Milliseconds to wait before attempt `attempt` (1, 2, ...): 5 s doubling to
 // at most 5 minutes, varied by `random` (0 to 1) by up to 20% either way.
 int ReconnectDelayMs(int attempt, double random);
 
-// Tests only: every wait of connecting again (delays, the 30 s an attempt may
-// take, the 60 s after which a connection counts as lasting) times `scale`.
+// Tests only: every wait of connecting again (delays, the 30 s an attempt and
+// its login may take, the 60 s after which a connection counts as lasting,
+// the silence limit) times `scale`.
 void SetReconnectTimeScale(double scale);
 
 // Creates each bot's timer; called once by the window.
 void SetUpReconnect(frmMain& w);
 
+// Before each connect: with Reconnect on, the connection is watched for a
+// dead link ([Options] Silence Limit, TCP keep-alive); otherwise not.
+void WatchForDeadLink(frmMain& w, int Index);
+// Bot Setup's OK: with Reconnect off every wait and attempt ends as on
+// Disconnect; the dead-link watch of live connections follows the option.
+void ApplyReconnectOption(frmMain& w);
+
+// Starts connecting again as after a drop (for a connect that failed without
+// the operator, such as one at start-up), when Reconnect is on; false if off.
+// `why` leads the log's note. With `logIn` (and Relogin on) each connection
+// that comes up logs in and then sends `goTo`'s line.
+bool StartReconnecting(frmMain& w, int Index, const QString& why, bool logIn,
+                       const std::optional<Destination>& goTo);
+// A wait or an attempt (until its login is answered) is under way: the
+// operator may stop it with Disconnect Bot N.
+bool ReconnectUnderWay(const frmMain& w, int Index);
+
 // What the bot's socket reports.
 void ConnectionUp(frmMain& w, int Index);
 void ConnectionDropped(frmMain& w, int Index);
+void ConnectionSilent(frmMain& w, int Index);
 void ConnectFailed(frmMain& w, int Index, const QString& why);
 
 // From the session: its end (the dropped connection's lines are handled),

@@ -6,6 +6,7 @@
 #include "app/frmmain.h"
 #include "bots/botsocket.h"
 #include "bots/parser.h"
+#include "bots/reconnect.h"
 
 void WinsockState_Timer(frmMain& w)
 {
@@ -45,6 +46,7 @@ void BotState(frmMain& w, QLabel& connectedLabel, BotSocket& socket, const QStri
     if (connected || state == BotSocket::Closed || state == BotSocket::Closing ||
         state == BotSocket::Error) {
         w.btnLogin[i]->setEnabled(connected);
-        w.btnClose[i]->setEnabled(connected);
+        // Unlike the board's own rule, it also stops a bot's reconnect.
+        w.btnClose[i]->setEnabled(connected || ReconnectUnderWay(w, i));
     }
 }

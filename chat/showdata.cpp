@@ -70,7 +70,7 @@ bool ShowChannelJoined(frmMain& w, int Index, std::string_view strData)
     if (!cut)
         return false;
     const QString channel = FromServer(*cut);
-    w.bot[Index].session.channel = channel;
+    w.bot[Index].session.putIn(channel);
     w.txtChannel[Index]->setText(channel);
     AddChat(w, Index, "You have joined channel: " + channel, "Blue");
     ClearUsers(*w.UserList[Index]);

@@ -7,6 +7,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <SimpleIni.h>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -325,6 +326,17 @@ bool ReadOption(const QString& file, const QString& key, bool def)
 {
     const QString v = SettingsFile(file).value(kOptions, key);
     return v == u"1" ? true : v == u"0" ? false : def;
+}
+
+int ReadOptionNumber(const QString& file, const QString& key, int def, int min, int max)
+{
+    const QString v = SettingsFile(file).value(kOptions, key).trimmed();
+    // Digits only: no sign, blank or base prefix that toInt would take.
+    if (v.isEmpty() || v.size() > 9 ||
+        !std::all_of(v.begin(), v.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+        return def;
+    const int n = v.toInt();
+    return n < min || n > max ? def : n;
 }
 
 bool WriteOptions(const QString& file, const QList<std::pair<QString, bool>>& options)
