@@ -14,6 +14,7 @@
 #include "bots/botsocket.h"
 #include "bots/parser.h"
 #include "bots/reconnect.h"
+#include "bots/sendqueue.h"
 #include "bots/statusboard.h"
 #include "chat/showdata.h"
 #include "chat/logview.h"
@@ -57,7 +58,7 @@ bool mayLogIn(frmMain& w, int Index)
 
 void sendHomeChannel(frmMain& w, int Index)
 {
-    w.Winsock[Index]->SendLine(w.txtHomeChannel->text());
+    SendPaced(w, Index, w.txtHomeChannel->text());
 }
 
 } // namespace

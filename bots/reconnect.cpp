@@ -8,6 +8,7 @@
 #include "app/frmmain.h"
 #include "bots/botsocket.h"
 #include "bots/connection.h"
+#include "bots/sendqueue.h"
 #include "chat/showdata.h"
 #include "settings/opensave.h"
 
@@ -174,7 +175,7 @@ void ReconnectLoggedIn(frmMain& w, int Index)
     if (r.phase != Reconnect::Phase::Up || !LoggedInNow(w, Index))
         return;
     if (r.relogin && r.channel)
-        w.Winsock[Index]->SendLine("/join " + *r.channel);
+        SendPaced(w, Index, "/join " + *r.channel);
     reset(r);
 }
 

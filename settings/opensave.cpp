@@ -327,6 +327,13 @@ bool ReadOption(const QString& file, const QString& key, bool def)
     return v == u"1" ? true : v == u"0" ? false : def;
 }
 
+int ReadOptionNumber(const QString& file, const QString& key, int def, int min, int max)
+{
+    bool ok = false;
+    const int v = SettingsFile(file).value(kOptions, key).trimmed().toInt(&ok);
+    return ok && v >= min && v <= max ? v : def;
+}
+
 bool WriteOptions(const QString& file, const QList<std::pair<QString, bool>>& options)
 {
     SettingsFile settings(file);

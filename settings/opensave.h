@@ -64,6 +64,9 @@ QString ReadSetting(const QString& section, const QString& key, const QString& f
 // A switch in the [Options] section: "1" is on, "0" off; anything else, or no
 // value, is `def`.
 bool ReadOption(const QString& file, const QString& key, bool def);
+// A whole number in [Options]; anything else, or a value outside [min, max],
+// is `def`.
+int ReadOptionNumber(const QString& file, const QString& key, int def, int min, int max);
 // Stores switches in [Options] ("1" or "0") in one save, keeping the rest of
 // the file; false (and one line on stderr) on failure.
 bool WriteOptions(const QString& file, const QList<std::pair<QString, bool>>& options);
