@@ -1,8 +1,10 @@
 #include "bots/sendqueue.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QTimer>
 #include <cmath>
+#include <sys/stat.h>
 
 #include "app/frmmain.h"
 #include "bots/botsocket.h"
@@ -18,11 +20,38 @@ qint64 now()
     return QDeadlineTimer::current(Qt::PreciseTimer).deadline();
 }
 
-pacing::Limits readLimits(const frmMain& w)
+struct PaceOptions {
+    bool on = false;
+    int budget = 4;
+    int seconds = 6;
+};
+
+bool sameFile(const struct stat& a, const struct stat& b)
 {
-    const int seconds = ReadOptionNumber(w.settingsPath(), "Pace Seconds", 6, 1, 60);
-    return {ReadOptionNumber(w.settingsPath(), "Pace Budget", 4, 1, 100),
-            std::max<qint64>(1, std::llround(seconds * 1000 * s_timeScale))};
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
+// [Options] as the settings file holds them now, parsed again only when the
+// file has changed: every keep-alive of a flood is answered through here.
+PaceOptions readOptions(const frmMain& w)
+{
+    static struct {
+        QString path;
+        struct stat file {};
+        PaceOptions options;
+    } cache;
+    struct stat file {};
+    const QString& path = w.settingsPath();
+    const bool found = ::stat(QFile::encodeName(path).constData(), &file) == 0;
+    if (found && cache.path == path && sameFile(file, cache.file))
+        return cache.options;
+    const PaceOptions options{ReadOption(path, "Pace Lines", false),
+                              ReadOptionNumber(path, "Pace Budget", 4, 1, 100),
+                              ReadOptionNumber(path, "Pace Seconds", 6, 1, 60)};
+    if (found)
+        cache = {path, file, options};
+    return options;
 }
 
 void dropWaiting(frmMain& w, int Index)
@@ -73,7 +102,8 @@ bool SendPaced(frmMain& w, int Index, const QString& text, std::function<void()>
     SendQueue& q = w.bot[Index].queue;
     // Lines still waiting keep their place even when the option was just
     // turned off.
-    if (q.pacer.waiting() == 0 && !ReadOption(w.settingsPath(), "Pace Lines", false)) {
+    const PaceOptions options = readOptions(w);
+    if (q.pacer.waiting() == 0 && !options.on) {
         const bool sent = w.Winsock[Index]->SendLine(text);
         if (shown)
             shown();
@@ -81,7 +111,8 @@ bool SendPaced(frmMain& w, int Index, const QString& text, std::function<void()>
     }
     if (w.Winsock[Index]->State() != BotSocket::Connected)
         return false;
-    q.limits = readLimits(w);
+    q.limits = {options.budget,
+                std::max<qint64>(1, std::llround(options.seconds * 1000 * s_timeScale))};
     if (!q.pacer.push({OutgoingLine(text), std::move(shown)}, kind))
         return false;
     pump(w, Index);
