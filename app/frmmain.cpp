@@ -15,6 +15,7 @@
 #include "bots/connection.h"
 #include "bots/parser.h"
 #include "bots/reconnect.h"
+#include "bots/sendqueue.h"
 #include "bots/statusboard.h"
 #include "chat/chatlog.h"
 #include "chat/commands.h"
@@ -134,6 +135,7 @@ frmMain::frmMain(const QString& settingsPath, QWidget* parent)
     WinsockState->setObjectName("WinsockState");
     WinsockState->setInterval(100);
     SetUpReconnect(*this);
+    SetUpPacing(*this);
     logFiles = new LogFiles(DefaultLogFolder(), BotCount, this);
     connect(logFiles, &LogFiles::writeFailed, this,
             [this](int Index, const QString& why) { AddChat(*this, Index, why, "Red"); });

@@ -65,7 +65,8 @@ void BotSetup(frmMain& w)
 {
     if (switchesDialog(w, "Bot Setup",
                        {{"Reconnect", "Reconnect a bot whose connection drops", false},
-                        {"Relogin", "Then log it in again and take it back to its channel", true}},
+                        {"Relogin", "Then log it in again and take it back to its channel", true},
+                        {"Pace Lines", "Keep each bot under the server's flood limit", false}},
                        [](QDialog&, QVBoxLayout&, const std::vector<QCheckBox*>& boxes) {
                            boxes[1]->setEnabled(boxes[0]->isChecked());
                            QObject::connect(boxes[0], &QCheckBox::toggled, boxes[1],

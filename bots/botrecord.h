@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <optional>
 
+#include "bots/pacing.h"
 #include "bots/protocol.h"
 
 // What a bot's connection has been told: after the login the server takes
@@ -104,4 +105,5 @@ struct BotRecord {
     // The current connection's; a new one starts afresh.
     BotSession session;
     Reconnect reconnect;
+    SendQueue queue;
 };

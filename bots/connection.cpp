@@ -16,6 +16,7 @@
 #include "bots/botsocket.h"
 #include "bots/parser.h"
 #include "bots/reconnect.h"
+#include "bots/sendqueue.h"
 #include "bots/statusboard.h"
 #include "chat/showdata.h"
 #include "chat/logview.h"
@@ -59,8 +60,9 @@ bool mayLogIn(frmMain& w, int Index)
 
 void sendHomeChannel(frmMain& w, int Index)
 {
-    w.Winsock[Index]->SendLine(w.txtHomeChannel->text());
-    w.bot[Index].session.headingSent();
+    // Paced, the line may go later: only then can a channel answer it.
+    SendPaced(w, Index, w.txtHomeChannel->text(),
+              [&w, Index] { w.bot[Index].session.headingSent(); });
 }
 
 // Where the home channel's line takes a bot; none when the field is empty.

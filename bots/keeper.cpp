@@ -7,6 +7,7 @@
 #include "bots/botsocket.h"
 #include "bots/connection.h"
 #include "bots/protocol.h"
+#include "bots/sendqueue.h"
 #include "chat/showdata.h"
 
 void CheckKickBan(frmMain& w, int Index, const QString& strData)
@@ -24,10 +25,10 @@ void CheckKickBan(frmMain& w, int Index, const QString& strData)
     switch (protocol::kickBanOf({info.constData(), size_t(info.size())},
                                 {name.constData(), size_t(name.size())})) {
     case protocol::KickBan::Kicked:
-        sent = w.Winsock[Index]->SendLine("/join " + home);
+        sent = SendPaced(w, Index, "/join " + home, {}, pacing::Kind::Rejoin);
         break;
     case protocol::KickBan::Banned:
-        sent = w.Winsock[Index]->SendLine("/join " + home + "2");
+        sent = SendPaced(w, Index, "/join " + home + "2", {}, pacing::Kind::Rejoin);
         break;
     case protocol::KickBan::None:
         break;
@@ -41,8 +42,8 @@ void SendAntiIdle(frmMain& w, int Index)
     // The server's keep-alive reaches a connection at its login prompt too,
     // where an answer would be read as the next account name.
     if (LoggedInNow(w, Index)) {
-        w.Winsock[Index]->SendLine("/me Anti-Idle [Tenfold v1.00 (" + w.txtAntiIdle->text() + ")]");
-        AddChat(w, Index, "", "Yellow");
+        SendPaced(w, Index, "/me Anti-Idle [Tenfold v1.00 (" + w.txtAntiIdle->text() + ")]",
+                  [&w, Index] { AddChat(w, Index, "", "Yellow"); }, pacing::Kind::Answer);
     }
 }
 

@@ -8,6 +8,7 @@
 #include "app/frmmain.h"
 #include "bots/botsocket.h"
 #include "bots/connection.h"
+#include "bots/sendqueue.h"
 #include "chat/showdata.h"
 #include "settings/opensave.h"
 
@@ -275,10 +276,8 @@ void ReconnectLoggedIn(frmMain& w, int Index)
     if (r.phase != Reconnect::Phase::LoggingIn || !LoggedInNow(w, Index))
         return;
     if (r.back) {
-        BotSession& session = w.bot[Index].session;
-        session.headFor(*r.back);
-        w.Winsock[Index]->SendLine(r.back->line);
-        session.headingSent();
+        w.bot[Index].session.headFor(*r.back);
+        SendPaced(w, Index, r.back->line, [&w, Index] { w.bot[Index].session.headingSent(); });
     }
     stop(r);
 }

@@ -6,6 +6,7 @@
 #include "app/frmmain.h"
 #include "bots/botsocket.h"
 #include "bots/connection.h"
+#include "bots/sendqueue.h"
 #include "chat/showdata.h"
 #include "userlist/userlist.h"
 
@@ -44,7 +45,7 @@ void moderate(frmMain& w, int Index, const char* command)
 {
     QString name;
     if (target(w, Index, name))
-        w.Winsock[Index]->SendLine(command + name + " " + w.txttalk[Index]->text());
+        SendPaced(w, Index, command + name + " " + w.txttalk[Index]->text());
 }
 
 } // namespace
@@ -54,8 +55,10 @@ void Send(frmMain& w, int Index)
     if (!mayTalk(w, Index))
         return;
     const QString text = w.txttalk[Index]->text();
-    w.Winsock[Index]->SendLine(text);
-    ShowTalk(w, Index, w.txtUsername[Index]->text(), asSent(text));
+    SendPaced(w, Index, text,
+              [&w, Index, name = w.txtUsername[Index]->text(), said = asSent(text)] {
+                  ShowTalk(w, Index, name, said);
+              });
     w.txttalk[Index]->clear();
 }
 
@@ -65,8 +68,8 @@ void Whisper(frmMain& w, int Index)
     if (!target(w, Index, name))
         return;
     const QString text = w.txttalk[Index]->text();
-    w.Winsock[Index]->SendLine("/w " + name + " " + text);
-    ShowWhisperTo(w, Index, name, asSent(text));
+    SendPaced(w, Index, "/w " + name + " " + text,
+              [&w, Index, name, said = asSent(text)] { ShowWhisperTo(w, Index, name, said); });
     w.txttalk[Index]->clear();
 }
 
@@ -90,8 +93,9 @@ void SendToAll(frmMain& w)
             continue;
         // Read afresh for each bot: the operator may edit it during the yield.
         const QString text = w.txtTalkAll->text();
-        w.Winsock[i]->SendLine(text);
-        ShowTalk(w, i, w.txtUsername[i]->text(), asSent(text));
+        SendPaced(w, i, text, [&w, i, name = w.txtUsername[i]->text(), said = asSent(text)] {
+            ShowTalk(w, i, name, said);
+        });
         sent = true;
         Yield();
     }

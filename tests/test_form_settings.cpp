@@ -179,7 +179,7 @@ private slots:
     {
         QTest::addColumn<int>("entry");
         QTest::addColumn<QString>("written");
-        QTest::newRow("Bot Setup") << 0 << "Reconnect=1\nRelogin=1\n";
+        QTest::newRow("Bot Setup") << 0 << "Reconnect=1\nRelogin=1\nPace Lines=0\n";
         QTest::newRow("Chat Setup") << 1 << "Timestamps=1\nLog Files=0\n";
     }
     void setupDialogsWriteTheirOptions()
@@ -206,7 +206,7 @@ private slots:
                     QCOMPARE(QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name),
                              control->text().remove('&'));
                 const auto boxes = dialog->findChildren<QCheckBox*>();
-                QCOMPARE(boxes.size(), 2);
+                QCOMPARE(boxes.size(), entry == 0 ? 3 : 2);
                 QVERIFY(!boxes[0]->isChecked() && boxes[1]->isChecked() == (entry == 0));
                 // Logging in again is for bots that reconnect.
                 QCOMPARE(boxes[1]->isEnabled(), entry == 1);
