@@ -6,6 +6,7 @@
 
 #include "app/frmmain.h"
 #include "app/style.h"
+#include "bots/connection.h"
 #include "settings/opensave.h"
 
 namespace {
@@ -80,5 +81,6 @@ int main(int argc, char** argv)
     frmMain w(DefaultSettingsPath());
     w.Load();
     w.show();
+    LoginAtStart(w);
     return app.exec();
 }

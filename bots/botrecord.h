@@ -54,6 +54,9 @@ struct Reconnect {
     // What to do once connected again: log in, then join the channel.
     bool relogin = false;
     std::optional<QString> channel;
+    // Login At Start's connect failed: the connection that comes up logs in
+    // as at start-up, home channel included.
+    bool fromStart = false;
     // Times the wait, the attempt, and how long a connection has lasted.
     QTimer* timer = nullptr;
 };
@@ -68,4 +71,6 @@ struct BotRecord {
     // The current connection's; a new one starts afresh.
     BotSession session;
     Reconnect reconnect;
+    // The connection Login At Start made, until it comes up or fails.
+    quint64 startConnection = 0;
 };

@@ -4,6 +4,7 @@
 #include <QRandomGenerator>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "app/frmmain.h"
 #include "bots/botsocket.h"
@@ -66,7 +67,10 @@ void attempt(frmMain& w, int Index)
 void carryOn(frmMain& w, int Index)
 {
     Reconnect& r = w.bot[Index].reconnect;
-    if (r.relogin) {
+    if (std::exchange(r.fromStart, false)) {
+        r.timer->stop();
+        LoginInBackground(w, Index);
+    } else if (r.relogin) {
         r.timer->stop();
         SendLogin(w, Index);
     } else {
@@ -150,6 +154,12 @@ void ConnectFailed(frmMain& w, int Index, const QString& why)
     // The operator's own connect is not tried again: he sees "Error" and decides.
     if (w.unloaded() || w.bot[Index].reconnect.phase != Reconnect::Phase::Connecting)
         return;
+    waitForNext(w, Index, "Could not connect: " + why + ".");
+}
+
+void ReconnectFromStart(frmMain& w, int Index, const QString& why)
+{
+    w.bot[Index].reconnect.fromStart = true;
     waitForNext(w, Index, "Could not connect: " + why + ".");
 }
 

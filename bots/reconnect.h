@@ -24,6 +24,10 @@ void ConnectionUp(frmMain& w, int Index);
 void ConnectionDropped(frmMain& w, int Index);
 void ConnectFailed(frmMain& w, int Index, const QString& why);
 
+// Login At Start's connect failed: it is tried again as after a drop, and the
+// connection that comes up logs in as at start-up, home channel included.
+void ReconnectFromStart(frmMain& w, int Index, const QString& why);
+
 // From the session: its end (the dropped connection's lines are handled),
 // the server's name for the bot, a refused login.
 void ReconnectSessionEnded(frmMain& w, int Index, const BotSession& ended);

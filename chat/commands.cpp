@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 
+#include "app/attention.h"
 #include "app/frmmain.h"
 #include "bots/botsocket.h"
 #include "bots/connection.h"
@@ -20,6 +21,7 @@ bool mayTalk(frmMain& w, int Index)
         return false;
     if (LoggedInNow(w, Index))
         return true;
+    const Unmarked reply(w);
     AddChat(w, Index, "Not logged in: nothing was sent.", "Gray");
     return false;
 }
@@ -55,6 +57,7 @@ void Send(frmMain& w, int Index)
         return;
     const QString text = w.txttalk[Index]->text();
     w.Winsock[Index]->SendLine(text);
+    const Unmarked echo(w);
     ShowTalk(w, Index, w.txtUsername[Index]->text(), asSent(text));
     w.txttalk[Index]->clear();
 }
@@ -66,6 +69,7 @@ void Whisper(frmMain& w, int Index)
         return;
     const QString text = w.txttalk[Index]->text();
     w.Winsock[Index]->SendLine("/w " + name + " " + text);
+    const Unmarked echo(w);
     ShowWhisperTo(w, Index, name, asSent(text));
     w.txttalk[Index]->clear();
 }
@@ -91,7 +95,10 @@ void SendToAll(frmMain& w)
         // Read afresh for each bot: the operator may edit it during the yield.
         const QString text = w.txtTalkAll->text();
         w.Winsock[i]->SendLine(text);
-        ShowTalk(w, i, w.txtUsername[i]->text(), asSent(text));
+        {
+            const Unmarked echo(w);
+            ShowTalk(w, i, w.txtUsername[i]->text(), asSent(text));
+        }
         sent = true;
         Yield();
     }
