@@ -96,7 +96,7 @@ void SendToAll(frmMain& w)
         const QString text = w.txtTalkAll->text();
         w.Winsock[i]->SendLine(text);
         {
-            const Unmarked echo(w);
+            const Unmarked toAll(w);
             ShowTalk(w, i, w.txtUsername[i]->text(), asSent(text));
         }
         sent = true;
