@@ -308,14 +308,16 @@ void frmMain::wire()
                 [this](int Index) { ConnectionDropped(*this, Index); });
         connect(Winsock[i], &BotSocket::ConnectFailed, this,
                 [this](int Index, const QString& why) { ConnectFailed(*this, Index, why); });
-        connect(Winsock[i], &BotSocket::Up, this, [this](int Index) { StartConnectionUp(*this, Index); });
+        connect(Winsock[i], &BotSocket::Up, this,
+                [this](int Index) { StartConnectionUp(*this, Index); });
         connect(Winsock[i], &BotSocket::ConnectFailed, this,
                 [this](int Index, const QString& why) { StartConnectFailed(*this, Index, why); });
         connect(Winsock[i], &BotSocket::Dropped, this, [this](int Index) {
             NeedsOperator(*this, Index, Alert::Lost, {},
                           "The connection to " + bot[Index].strServer + " ended.");
         });
-        connect(txtChatBox[i], &LogView::appended, attention, [this, i] { attention->entryAdded(i); });
+        connect(txtChatBox[i], &LogView::appended, attention,
+                [this, i] { attention->entryAdded(i); });
         connect(btnLogin[i], &QPushButton::clicked, this, [this, i] { LoginOne(*this, i); });
         connect(btnClose[i], &QPushButton::clicked, this, [this, i] { DisconnectOne(*this, i); });
         connect(Command1[i], &QPushButton::clicked, this, [this, i] { Send(*this, i); });

@@ -42,8 +42,7 @@ void Notifier::SetQuietMs(int ms)
     s_quietMs = ms;
 }
 
-void Notifier::notify(int bot, const QString& summary, const QString& body,
-                      const QString& category)
+void Notifier::notify(int bot, const QString& summary, const QString& body, const QString& category)
 {
     if (bot < 0 || bot >= int(m_shown.size()))
         return;
@@ -82,17 +81,18 @@ void Notifier::send(int bot)
     s.waiting = true;
     auto* watcher = new QDBusPendingCallWatcher(
         QDBusConnection::sessionBus().asyncCall(call, kCallTimeoutMs), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, bot](QDBusPendingCallWatcher* w) {
-        w->deleteLater();
-        Shown& s = m_shown[bot];
-        const QDBusPendingReply<uint> reply = *w;
-        // Without a service nothing is shown, and nothing fails.
-        if (reply.isValid())
-            s.id = reply.value();
-        s.waiting = false;
-        if (std::exchange(s.due, false))
-            send(bot);
-    });
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, bot](QDBusPendingCallWatcher* w) {
+                w->deleteLater();
+                Shown& s = m_shown[bot];
+                const QDBusPendingReply<uint> reply = *w;
+                // Without a service nothing is shown, and nothing fails.
+                if (reply.isValid())
+                    s.id = reply.value();
+                s.waiting = false;
+                if (std::exchange(s.due, false))
+                    send(bot);
+            });
 }
 
 void Notifier::actionInvoked(uint id, const QString& action)

@@ -14,8 +14,8 @@
 
 #include "app/attention.h"
 #include "app/autostart.h"
-#include "app/notifier.h"
 #include "app/frmmain.h"
+#include "app/notifier.h"
 #include "chat/logfiles.h"
 #include "chat/logview.h"
 #include "settings/opensave.h"

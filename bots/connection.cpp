@@ -145,7 +145,8 @@ void LoginInBackground(frmMain& w, int Index)
         return;
     SendLogin(w, Index);
     const quint64 connection = w.Winsock[Index]->Connection();
-    QTimer::singleShot(1000, &w, [&w, Index, connection] { afterLoginPause(w, Index, connection); });
+    QTimer::singleShot(1000, &w,
+                       [&w, Index, connection] { afterLoginPause(w, Index, connection); });
 }
 
 void LoginAtStart(frmMain& w)

@@ -39,7 +39,8 @@ void CheckKickBan(frmMain& w, int Index, const QString& strData)
     const auto kickBan = protocol::kickBanOf({info.constData(), size_t(info.size())},
                                              {name.constData(), size_t(name.size())});
     if (kickBan != protocol::KickBan::None)
-        NeedsOperator(w, Index, kickBan == protocol::KickBan::Kicked ? Alert::Kicked : Alert::Banned,
+        NeedsOperator(w, Index,
+                      kickBan == protocol::KickBan::Kicked ? Alert::Kicked : Alert::Banned,
                       byWhom(strData), strData);
     switch (kickBan) {
     case protocol::KickBan::Kicked:

@@ -78,7 +78,8 @@ private slots:
         for (int bot : all) {
             QVERIFY(c.follow(bot));
             QVERIFY(c.gateway.waitForText(c.connectionOf(bot), login(bot)));
-            c.gateway.send(c.connectionOf(bot), QString("2010 NAME bot%1\r\n").arg(bot + 1).toLatin1());
+            c.gateway.send(c.connectionOf(bot),
+                           QString("2010 NAME bot%1\r\n").arg(bot + 1).toLatin1());
         }
         for (int bot : all) {
             QVERIFY(c.gateway.waitForText(c.connectionOf(bot), "Op Den\r\n"));
@@ -119,12 +120,13 @@ private slots:
         const QByteArray entry = ReadFile(AutostartPath());
         QByteArray installed = ReadFile(":/data/tenfold.desktop");
         QVERIFY(installed.contains("\nExec=tenfold\n"));
-        QCOMPARE(entry, installed.replace(
-                            "\nExec=tenfold\n",
-                            "\nExec=\"" + QCoreApplication::applicationFilePath().toUtf8() + "\"\n"));
+        QCOMPARE(entry,
+                 installed.replace("\nExec=tenfold\n",
+                                   "\nExec=\"" + QCoreApplication::applicationFilePath().toUtf8() +
+                                       "\"\n"));
         QVERIFY(AutostartEntry("/usr/bin/tenfold").contains("\nExec=tenfold\n"));
-        QVERIFY(AutostartEntry("/o p/\"$x`\\100%").contains(
-            "\nExec=\"/o p/\\\\\"\\\\$x\\\\`\\\\\\\\100%%\"\n"));
+        QVERIFY(AutostartEntry("/o p/\"$x`\\100%")
+                    .contains("\nExec=\"/o p/\\\\\"\\\\$x\\\\`\\\\\\\\100%%\"\n"));
         QVERIFY2(SetAutostart(false, &why), qPrintable(why));
         QVERIFY(!AutostartOn());
         // Where a file stands, no folder can be made.
@@ -170,7 +172,9 @@ private slots:
         for (int bot : {1, 2, 3, 4, 6})
             QCOMPARE(markOf(*c.w, bot), marks[1]);
         for (int bot : {7, 8, 9})
-            QVERIFY2(markOf(*c.w, bot) == "plain", qPrintable(QString::number(bot) + ColouredLines(*c.w->txtChatBox[bot]).join('\n')));
+            QVERIFY2(
+                markOf(*c.w, bot) == "plain",
+                qPrintable(QString::number(bot) + ColouredLines(*c.w->txtChatBox[bot]).join('\n')));
         QTest::mouseClick(c.w->SSTab1->tabButton(2), Qt::LeftButton);
         QCOMPARE(markOf(*c.w, 1), QString("plain"));
         QCOMPARE(markOf(*c.w, 0), marks[0]);
@@ -192,16 +196,38 @@ private slots:
         Notifier* notifier = c.w->attention->notifier();
         const auto delivered = [&] { return RunUntil([&] { return notifier->idle(); }, 5000); };
         history();
-        // Bot 1's tab is shown in the active window: nothing; then bot 2's news.
+        // Bot 1's tab in the active window: nothing for it. Bot 2's three
+        // pieces of news within the quiet time: one notification, replaced.
         c.w->SSTab1->setCurrentIndex(1);
         QVERIFY(c.feed(0, "1004 WHISPER Scout 0010 \"seen\"\r\n"));
+        QVERIFY(c.feed(1, "1004 WHISPER Scout 0010 \"first\"\r\n"));
+        QVERIFY(c.feed(1, "1018 INFO \"bot2 has been banned by Op (x).\"\r\n"));
         QVERIFY(c.feed(1, "1004 WHISPER Scout 0010 \"a <b>&amp; c</b>\"\r\n"));
         QVERIFY(delivered());
-        QStringList shown = history();
-        QCOMPARE(shown.size(), 1);
-        const QString id = shown[0].section('|', 0, 0);
-        QCOMPARE(shown[0].section('|', 1),
-                 "Tenfold|im.received|bot2: whisper from Scout|a &lt;b&gt;&amp;amp; c&lt;/b&gt;");
+        const QString first = "Tenfold|im.received|bot2: whisper from Scout (and 2 more)|"
+                              "a &lt;b&gt;&amp;amp; c&lt;/b&gt;";
+        QCOMPARE(history().replaceInStrings(QRegularExpression("^\\d+\\|"), ""),
+                 QStringList{first});
+
+        // After the quiet time a new one; in an inactive window bot 1's too.
+        QTest::qWait(2100);
+        c.gateway.close(c.connectionOf(1));
+        QWidget other;
+        other.show();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        QVERIFY(c.feed(0, "1004 WHISPER Scout 0010 \"hi\"\r\n"));
+        QVERIFY(RunUntil(
+            [&] { return notifier->idle() && c.w->Winsock[1]->State() != BotSocket::Connected; },
+            5000));
+        QProcess::execute("dunstctl", {"action", "0"});
+        QTRY_COMPARE(c.w->SSTab1->currentIndex(), 2);
+        QVERIFY(QTest::qWaitForWindowActive(c.w.get()));
+        // The history keeps the first one, oldest last.
+        QCOMPARE(history().replaceInStrings(QRegularExpression("^\\d+\\|"), "").mid(0, 3),
+                 (QStringList{"Tenfold|im.received|bot1: whisper from Scout|hi",
+                              "Tenfold|network.disconnected|bot2 lost its connection|"
+                              "The connection to " TEST_LOOPBACK " ended.",
+                              first}));
     }
 };
 
