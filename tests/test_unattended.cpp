@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include <QAccessible>
+#include <QCheckBox>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -133,6 +134,30 @@ private slots:
         WriteFile(config.filePath("file"), "");
         qputenv("XDG_CONFIG_HOME", config.filePath("file").toLocal8Bit());
         QVERIFY(!SetAutostart(true, &why) && !why.isEmpty());
+    }
+
+    // Bot Setup's new boxes: the option goes to the file, the entry to disk.
+    void botSetupTurnsLoginAtStartAndTheEntryOnAndOff()
+    {
+        QTemporaryDir config;
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+        const auto restore = qScopeGuard([] { qunsetenv("XDG_CONFIG_HOME"); });
+        TempSettings s;
+        frmMain w(s.path());
+        w.Load();
+        for (bool on : {true, false}) {
+            QTimer::singleShot(0, &w, [] {
+                QWidget* dialog = QApplication::activeModalWidget();
+                for (QCheckBox* box : dialog->findChildren<QCheckBox*>())
+                    if (box->text().startsWith("Connect and log in") ||
+                        box->text().startsWith("Start Tenfold"))
+                        box->toggle();
+                QTest::keyClick(dialog, Qt::Key_Return);
+            });
+            BotSetup(w);
+            QCOMPARE(ReadOption(s.path(), "Login At Start", !on), on);
+            QCOMPARE(AutostartOn(), on);
+        }
     }
 
     // Each bot's tab gets one kind of entry while the Settings tab is shown.
