@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "app/attention.h"
 #include "app/setupdialogs.h"
 #include "app/tabstrip.h"
 #include "bots/botsocket.h"
@@ -141,6 +142,7 @@ frmMain::frmMain(const QString& settingsPath, QWidget* parent)
             [this](int Index, const QString& why) { AddChat(*this, Index, why, "Red"); });
     connect(logFiles, &LogFiles::noted, this,
             [this](int Index, const QString& what) { AddChat(*this, Index, what, "Gray"); });
+    attention = new Attention(*this);
 
     wire();
     adjustSize();
@@ -310,6 +312,16 @@ void frmMain::wire()
                 [this](int Index) { ConnectionDropped(*this, Index); });
         connect(Winsock[i], &BotSocket::ConnectFailed, this,
                 [this](int Index, const QString& why) { ConnectFailed(*this, Index, why); });
+        connect(Winsock[i], &BotSocket::Up, this,
+                [this](int Index) { StartConnectionUp(*this, Index); });
+        connect(Winsock[i], &BotSocket::ConnectFailed, this,
+                [this](int Index, const QString& why) { StartConnectFailed(*this, Index, why); });
+        connect(Winsock[i], &BotSocket::Dropped, this, [this](int Index) {
+            NeedsOperator(*this, Index, Alert::Lost, {},
+                          "The connection to " + bot[Index].strServer + " ended.");
+        });
+        connect(txtChatBox[i], &LogView::appended, attention,
+                [this, i] { attention->entryAdded(i); });
         connect(btnLogin[i], &QPushButton::clicked, this, [this, i] { LoginOne(*this, i); });
         connect(btnClose[i], &QPushButton::clicked, this, [this, i] { DisconnectOne(*this, i); });
         connect(Command1[i], &QPushButton::clicked, this, [this, i] { Send(*this, i); });

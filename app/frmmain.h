@@ -9,6 +9,7 @@
 
 #include "bots/botrecord.h"
 
+class Attention;
 class BotSocket;
 class QAction;
 class QGroupBox;
@@ -73,6 +74,8 @@ public:
     std::array<BotRecord, BotCount> bot;
     // Where the bots' logs are kept beyond the window (Chat Setup's option).
     LogFiles* logFiles = nullptr;
+    // Marked tabs and desktop notifications (Chat Setup's options).
+    Attention* attention = nullptr;
 
     const QString& settingsPath() const { return m_settingsPath; }
     // True once the window has been unloaded: handlers still running inside a

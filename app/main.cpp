@@ -7,6 +7,7 @@
 #include "app/frmmain.h"
 #include "app/quitsignals.h"
 #include "app/style.h"
+#include "bots/connection.h"
 #include "settings/opensave.h"
 
 namespace {
@@ -82,5 +83,6 @@ int main(int argc, char** argv)
     w.Load();
     w.show();
     CloseOnSignals(w);
+    LoginAtStart(w);
     return app.exec();
 }

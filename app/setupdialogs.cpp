@@ -6,13 +6,17 @@
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <vector>
 
+#include "app/attention.h"
+#include "app/autostart.h"
 #include "app/frmmain.h"
 #include "bots/reconnect.h"
+#include "app/notifier.h"
 #include "chat/logfiles.h"
 #include "chat/logview.h"
 #include "settings/opensave.h"
@@ -58,21 +62,36 @@ bool switchesDialog(frmMain& w, const char* title, std::initializer_list<Switch>
 
 const char kTimestamps[] = "Timestamps";
 const char kLogFiles[] = "Log Files";
+const char kMarkTabs[] = "Mark Tabs";
+const char kNotify[] = "Notify";
 
 } // namespace
 
 void BotSetup(frmMain& w)
 {
-    if (switchesDialog(w, "Bot Setup",
-                       {{"Reconnect", "Reconnect a bot whose connection drops", false},
-                        {"Relogin", "Then log it in again and take it back to its channel", true},
-                        {"Pace Lines", "Keep each bot under the server's flood limit", false}},
-                       [](QDialog&, QVBoxLayout&, const std::vector<QCheckBox*>& boxes) {
-                           boxes[1]->setEnabled(boxes[0]->isChecked());
-                           QObject::connect(boxes[0], &QCheckBox::toggled, boxes[1],
-                                            &QWidget::setEnabled);
-                       }))
+    const bool wasOn = AutostartOn();
+    QCheckBox* autostart = nullptr;
+    const bool accepted = switchesDialog(
+        w, "Bot Setup",
+        {{"Reconnect", "Reconnect a bot whose connection drops", false},
+         {"Relogin", "Then log it in again and take it back to its channel", true},
+         {"Pace Lines", "Keep each bot under the server's flood limit", false},
+         {"Login At Start", "Connect and log in every bot when Tenfold starts", false}},
+        [&](QDialog& dialog, QVBoxLayout& layout, const std::vector<QCheckBox*>& boxes) {
+            boxes[1]->setEnabled(boxes[0]->isChecked());
+            QObject::connect(boxes[0], &QCheckBox::toggled, boxes[1], &QWidget::setEnabled);
+            // Not an option of the settings file: the entry's file is the setting.
+            autostart = new QCheckBox("Start Tenfold when I log in to the desktop", &dialog);
+            autostart->setChecked(wasOn);
+            layout.addWidget(autostart);
+        });
+    if (accepted)
         ApplyReconnectOption(w);
+    QString why;
+    if (accepted && autostart->isChecked() != wasOn && !SetAutostart(!wasOn, &why))
+        QMessageBox::warning(&w, "Bot Setup",
+                             (wasOn ? "Could not remove " : "Could not write ") + AutostartPath() +
+                                 ": " + why);
 }
 
 void ChatSetup(frmMain& w)
@@ -80,8 +99,19 @@ void ChatSetup(frmMain& w)
     const bool accepted = switchesDialog(
         w, "Chat Setup",
         {{kTimestamps, "Show the time of each entry", false},
-         {kLogFiles, "Keep a log file of each bot's chat", false}},
-        [&w](QDialog& dialog, QVBoxLayout& layout, const std::vector<QCheckBox*>&) {
+         {kLogFiles, "Keep a log file of each bot's chat", false},
+         {kMarkTabs, "Mark tabs that have new lines", false},
+         {kNotify, "Notify me of whispers, kicks, bans and lost connections", false}},
+        [&w](QDialog& dialog, QVBoxLayout& layout, const std::vector<QCheckBox*>& boxes) {
+            if (!Notifier::Available()) {
+                auto* beside = new QHBoxLayout;
+                layout.removeWidget(boxes[3]);
+                beside->addWidget(boxes[3]);
+                auto* none = new QLabel("(this desktop has no notification service)", &dialog);
+                none->setEnabled(false);
+                beside->addWidget(none, 1);
+                layout.insertLayout(3, beside);
+            }
             auto* row = new QHBoxLayout;
             auto* folder = new QLabel(w.logFiles->folder(), &dialog);
             folder->setTextFormat(Qt::PlainText);
@@ -99,7 +129,8 @@ void ChatSetup(frmMain& w)
             });
             row->addWidget(folder, 1);
             row->addWidget(open);
-            layout.addLayout(row);
+            // Below the box it belongs to.
+            layout.insertLayout(2, row);
         });
     if (!accepted)
         return;
@@ -113,6 +144,8 @@ void ApplyChatOptions(frmMain& w)
 {
     const bool times = ReadOption(w.settingsPath(), kTimestamps, false);
     const bool files = ReadOption(w.settingsPath(), kLogFiles, false);
+    w.attention->setOptions(ReadOption(w.settingsPath(), kMarkTabs, false),
+                            ReadOption(w.settingsPath(), kNotify, false));
     for (int i = 0; i < BotCount; ++i) {
         w.txtChatBox[i]->setTimestamps(times);
         LogFiles* logFiles = w.logFiles;

@@ -4,11 +4,12 @@
 
 class frmMain;
 
-// "Bot Setup": connecting again after a drop, logging in again, and pacing
-// what each bot sends.
+// "Bot Setup": connecting again after a drop, logging in again, pacing what
+// each bot sends, logging in at start-up, and starting with the desktop.
 void BotSetup(frmMain& w);
 
-// "Chat Setup": the time of each entry, and a log file per bot.
+// "Chat Setup": the time of each entry, a log file per bot, marked tabs and
+// desktop notifications.
 void ChatSetup(frmMain& w);
 // Applies Chat Setup's switches, as the settings file holds them, to the
 // entries added from now on.

@@ -18,6 +18,36 @@ void TabButton::setCaption(const QString& caption)
     update();
 }
 
+void TabButton::raiseMark(Mark mark)
+{
+    if (mark <= m_mark)
+        return;
+    m_mark = mark;
+    describe();
+    update();
+}
+
+void TabButton::clearMark()
+{
+    if (m_mark == Mark::None)
+        return;
+    m_mark = Mark::None;
+    describe();
+    update();
+}
+
+void TabButton::setPlace(const QString& place)
+{
+    m_place = place;
+    describe();
+}
+
+void TabButton::describe()
+{
+    static const char* const marks[] = {"", ", new lines", ", needs attention"};
+    setAccessibleDescription(m_place + marks[int(m_mark)]);
+}
+
 void TabButton::paintEvent(QPaintEvent*)
 {
     // A raised tab: the selected one in the page's colour with its caption in
@@ -36,10 +66,14 @@ void TabButton::paintEvent(QPaintEvent*)
     p.setPen(pal.dark().color());
     p.drawPoint(r.topRight() + QPoint(-1, 1));
 
+    // Blue, and red in bold: they read on the tab's gray, and apart also
+    // without telling red from green.
     QFont f = font();
-    f.setBold(isChecked());
+    f.setBold(isChecked() || m_mark == Mark::NeedsAttention);
     p.setFont(f);
-    p.setPen(pal.windowText().color());
+    p.setPen(m_mark == Mark::NewLines         ? QColor(0, 64, 192)
+             : m_mark == Mark::NeedsAttention ? QColor(176, 0, 0)
+                                              : pal.windowText().color());
     const QRect textRect = r.adjusted(4, 0, -4, 0);
     p.drawText(textRect, Qt::AlignCenter | Qt::TextSingleLine,
                QFontMetrics(f).elidedText(m_caption, Qt::ElideRight, textRect.width()));
@@ -65,7 +99,7 @@ TabStrip::TabStrip(int tabCount, int tabsPerRow, int rowHeight, QWidget* parent)
         tab->setFocusPolicy(i == 0 ? Qt::StrongFocus : Qt::ClickFocus);
         tab->installEventFilter(this);
         // The name is the caption, which changes; where the tab is goes here.
-        tab->setAccessibleDescription(QString("Tab %1 of %2").arg(i + 1).arg(tabCount));
+        tab->setPlace(QString("Tab %1 of %2").arg(i + 1).arg(tabCount));
         connect(tab, &QAbstractButton::clicked, this, [this, i] { choose(i); });
         m_tabs.append(tab);
     }
@@ -99,6 +133,7 @@ void TabStrip::setCurrentIndex(int index)
     m_pages.at(index)->setVisible(true);
     m_tabs.at(index)->setChecked(true);
     m_tabs.at(index)->setFocusPolicy(Qt::StrongFocus);
+    m_tabs.at(index)->clearMark();
 }
 
 void TabStrip::choose(int index)

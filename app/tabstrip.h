@@ -20,11 +20,25 @@ public:
     QString caption() const { return m_caption; }
     void setCaption(const QString& caption);
 
+    // A tab not shown that has news: new lines, or lines that need the
+    // operator. Drawn in a colour of its own, the second one also in bold,
+    // and said in the accessible description after where the tab is.
+    enum class Mark { None, NewLines, NeedsAttention };
+    Mark mark() const { return m_mark; }
+    // Only ever raises the mark; clearMark() takes it away.
+    void raiseMark(Mark mark);
+    void clearMark();
+    void setPlace(const QString& place);
+
 protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
+    void describe();
+
     QString m_caption;
+    QString m_place;
+    Mark m_mark = Mark::None;
 };
 
 class TabStrip : public QWidget {
@@ -36,6 +50,8 @@ public:
     int currentIndex() const { return m_current; }
     // Shows tab `index` without raising Click (as at start-up).
     void setCurrentIndex(int index);
+    // Shows tab `index` as the operator's choice, raising Click.
+    void choose(int index);
 
     QString tabCaption(int index) const;
     void setTabCaption(int index, const QString& caption);
@@ -55,7 +71,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
-    void choose(int index);
     void layoutTabs();
 
     QVector<TabButton*> m_tabs;

@@ -90,6 +90,9 @@ struct Reconnect {
     // The account that was logged in: a refusal of the same one is the
     // server still holding the dropped connection.
     QString account, password;
+    // Login At Start's connect failed: the connection that comes up logs in
+    // as at start-up, home channel included.
+    bool fromStart = false;
     // Times the wait, the attempt, the login's answer, and how long a
     // connection has lasted.
     QTimer* timer = nullptr;
@@ -106,4 +109,6 @@ struct BotRecord {
     BotSession session;
     Reconnect reconnect;
     SendQueue queue;
+    // The connection Login At Start made, until it comes up or fails.
+    quint64 startConnection = 0;
 };

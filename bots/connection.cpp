@@ -12,6 +12,7 @@
 #include <optional>
 #include <utility>
 
+#include "app/attention.h"
 #include "app/frmmain.h"
 #include "bots/botsocket.h"
 #include "bots/parser.h"
@@ -43,6 +44,8 @@ namespace {
 bool mayLogIn(frmMain& w, int Index)
 {
     const BotSession& session = w.bot[Index].session;
+    // Answers to the operator's own click.
+    const Unmarked reply(w);
     switch (session.login) {
     case LoginState::NotLoggedIn:
         return true;
@@ -75,6 +78,29 @@ std::optional<Destination> homeChannel(const frmMain& w)
     if (channel.isEmpty())
         return std::nullopt;
     return Destination{line, channel};
+}
+
+// A login whose home channel follows its pause. The channel is owed until
+// sent: a drop during the pause leaves it to a reconnect.
+void loginForHome(frmMain& w, int Index)
+{
+    SendLogin(w, Index);
+    if (const auto home = homeChannel(w))
+        w.bot[Index].session.headFor(*home);
+}
+
+// The home channel belongs to this login: not to a connection made during
+// the pause, nor to a refused login. A server still reading the login
+// would take it for the next account name: then it waits for the name.
+void afterLoginPause(frmMain& w, int Index, quint64 connection)
+{
+    BotSession& session = w.bot[Index].session;
+    if (w.unloaded() || w.Winsock[Index]->Connection() != connection || session.ending)
+        return;
+    if (session.login == LoginState::LoggedIn)
+        sendHomeChannel(w, Index);
+    else if (session.login == LoginState::LoginSent)
+        session.homeChannelDue = true;
 }
 
 } // namespace
@@ -136,22 +162,53 @@ void LoginOne(frmMain& w, int Index)
     // A click can come between a drop of the connection and the board's next tick.
     if (w.Winsock[Index]->State() != BotSocket::Connected || !mayLogIn(w, Index))
         return;
-    SendLogin(w, Index);
-    // Owed until sent: a drop during the pause leaves it to a reconnect.
-    if (const auto home = homeChannel(w))
-        w.bot[Index].session.headFor(*home);
+    loginForHome(w, Index);
     const quint64 connection = w.Winsock[Index]->Connection();
     WaitFor(w, 1);
-    // The home channel belongs to this login: not to a connection made during
-    // the pause, nor to a refused login. A server still reading the login
-    // would take it for the next account name: then it waits for the name.
-    BotSession& session = w.bot[Index].session;
-    if (w.unloaded() || w.Winsock[Index]->Connection() != connection || session.ending)
+    afterLoginPause(w, Index, connection);
+}
+
+void LoginInBackground(frmMain& w, int Index)
+{
+    if (w.Winsock[Index]->State() != BotSocket::Connected || !mayLogIn(w, Index))
         return;
-    if (session.login == LoginState::LoggedIn)
-        sendHomeChannel(w, Index);
-    else if (session.login == LoginState::LoginSent)
-        session.homeChannelDue = true;
+    loginForHome(w, Index);
+    const quint64 connection = w.Winsock[Index]->Connection();
+    QTimer::singleShot(1000, &w,
+                       [&w, Index, connection] { afterLoginPause(w, Index, connection); });
+}
+
+void LoginAtStart(frmMain& w)
+{
+    if (!ReadOption(w.settingsPath(), "Login At Start", false))
+        return;
+    for (int i = 0; i < BotCount; ++i) {
+        if (w.unloaded())
+            return;
+        // Noted before the yield, in which the connection may come up.
+        if (ConnectBot(w, i))
+            w.bot[i].startConnection = w.Winsock[i]->Connection();
+        Yield();
+    }
+    if (!w.unloaded())
+        w.btnLoginAll->setEnabled(true);
+}
+
+void StartConnectionUp(frmMain& w, int Index)
+{
+    quint64& start = w.bot[Index].startConnection;
+    if (start != 0 && std::exchange(start, 0) == w.Winsock[Index]->Connection())
+        LoginInBackground(w, Index);
+}
+
+void StartConnectFailed(frmMain& w, int Index, const QString& why)
+{
+    quint64& start = w.bot[Index].startConnection;
+    if (start == 0 || std::exchange(start, 0) != w.Winsock[Index]->Connection() || w.unloaded())
+        return;
+    // At boot the network or the server may not be up yet.
+    if (ReadOption(w.settingsPath(), "Reconnect", false))
+        ReconnectFromStart(w, Index, why);
 }
 
 void LoginAll(frmMain& w)
@@ -207,6 +264,7 @@ bool LoggedInNow(const frmMain& w, int Index)
 void LoginFailed(frmMain& w, int Index, const QString& strLine)
 {
     AddChat(w, Index, strLine, "Red");
+    NeedsOperator(w, Index, Alert::LoginRefused, {}, strLine);
     BotSession& session = w.bot[Index].session;
     session.login = LoginState::NotLoggedIn;
     session.homeChannelDue = false;

@@ -16,7 +16,17 @@ void SendLogin(frmMain& w, int Index);
 
 void ConnectAll(frmMain& w);
 void LoginOne(frmMain& w, int Index);
+// Login Bot N without holding the caller: the pause before the home channel
+// runs in the event loop.
+void LoginInBackground(frmMain& w, int Index);
 void LoginAll(frmMain& w);
+
+// Bot Setup's "Login At Start": after the window is shown, connects the bots
+// as Connect All Bots does and logs in each one whose connection comes up.
+void LoginAtStart(frmMain& w);
+// What the bot's socket reports, for the connection Login At Start made.
+void StartConnectionUp(frmMain& w, int Index);
+void StartConnectFailed(frmMain& w, int Index, const QString& why);
 void DisconnectOne(frmMain& w, int Index);
 void DisconnectAll(frmMain& w);
 

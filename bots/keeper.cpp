@@ -3,12 +3,27 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "app/attention.h"
 #include "app/frmmain.h"
 #include "bots/botsocket.h"
 #include "bots/connection.h"
 #include "bots/protocol.h"
 #include "bots/sendqueue.h"
 #include "chat/showdata.h"
+
+namespace {
+
+// The operator in "bot1 has been kicked by boss (reason).", or empty.
+QString byWhom(const QString& notice)
+{
+    const qsizetype at = notice.indexOf(" by ");
+    QString name = at < 0 ? QString() : notice.mid(at + 4).section(' ', 0, 0);
+    while (name.endsWith('.'))
+        name.chop(1);
+    return name;
+}
+
+} // namespace
 
 void CheckKickBan(frmMain& w, int Index, const QString& strData)
 {
@@ -22,8 +37,13 @@ void CheckKickBan(frmMain& w, int Index, const QString& strData)
         w.bot[Index].session.givenName.value_or(w.txtUsername[Index]->text()).toLatin1();
     const QString home = w.txtHomeChannel->text();
     bool sent = false;
-    switch (protocol::kickBanOf({info.constData(), size_t(info.size())},
-                                {name.constData(), size_t(name.size())})) {
+    const auto kickBan = protocol::kickBanOf({info.constData(), size_t(info.size())},
+                                             {name.constData(), size_t(name.size())});
+    if (kickBan != protocol::KickBan::None)
+        NeedsOperator(w, Index,
+                      kickBan == protocol::KickBan::Kicked ? Alert::Kicked : Alert::Banned,
+                      byWhom(strData), strData);
+    switch (kickBan) {
     case protocol::KickBan::Kicked:
         sent = SendPaced(w, Index, "/join " + home, {}, pacing::Kind::Rejoin);
         break;
@@ -43,7 +63,10 @@ void SendAntiIdle(frmMain& w, int Index)
     // where an answer would be read as the next account name.
     if (LoggedInNow(w, Index)) {
         SendPaced(w, Index, "/me Anti-Idle [Tenfold v1.00 (" + w.txtAntiIdle->text() + ")]",
-                  [&w, Index] { AddChat(w, Index, "", "Yellow"); }, pacing::Kind::Answer);
+                  [&w, Index] {
+                      const Unmarked answer(w);
+                      AddChat(w, Index, "", "Yellow");
+                  }, pacing::Kind::Answer);
     }
 }
 

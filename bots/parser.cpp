@@ -4,6 +4,7 @@
 #include <QListWidget>
 #include <QTimer>
 
+#include "app/attention.h"
 #include "app/frmmain.h"
 #include "bots/botsocket.h"
 #include "bots/connection.h"
@@ -24,17 +25,17 @@ constexpr qint64 kChunk = 64 * 1024;
 // even ten short slices in a row hold it for ten times as long.
 constexpr qint64 kSliceNs = 500'000;
 
-bool showQuoted(frmMain& w, int Index, std::string_view line, const QString& colour,
-                bool checkKickBan)
+std::optional<QString> showQuoted(frmMain& w, int Index, std::string_view line,
+                                  const QString& colour, bool checkKickBan)
 {
     const auto text = protocol::quotedText(line);
     if (!text)
-        return false;
+        return std::nullopt;
     const QString shown = FromServer(*text);
     AddChat(w, Index, shown, colour);
     if (checkKickBan)
         CheckKickBan(w, Index, shown);
-    return true;
+    return shown;
 }
 
 } // namespace
@@ -74,9 +75,13 @@ bool ParseLine(frmMain& w, int Index, std::string_view line)
     case Event::Channel:
         return ShowChannelJoined(w, Index, line);
     case Event::Info:
-        return showQuoted(w, Index, line, "Yellow", true);
-    case Event::Error:
-        return showQuoted(w, Index, line, "Red", false);
+        return showQuoted(w, Index, line, "Yellow", true).has_value();
+    case Event::Error: {
+        const auto shown = showQuoted(w, Index, line, "Red", false);
+        if (shown)
+            NeedsOperator(w, Index, Alert::Error, {}, *shown);
+        return shown.has_value();
+    }
     case Event::Emote:
         ParseEmote(w, Index, line);
         return true;

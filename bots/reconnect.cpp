@@ -4,6 +4,7 @@
 #include <QRandomGenerator>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "app/frmmain.h"
 #include "bots/botsocket.h"
@@ -95,7 +96,12 @@ void attempt(frmMain& w, int Index)
 void carryOn(frmMain& w, int Index)
 {
     Reconnect& r = w.bot[Index].reconnect;
-    if (r.relogin) {
+    if (r.fromStart) {
+        // Logged in as at start-up; the login's answer is bounded all the same.
+        r.phase = Reconnect::Phase::LoggingIn;
+        r.timer->start(scaled(kAttemptMs));
+        LoginInBackground(w, Index);
+    } else if (r.relogin) {
         r.phase = Reconnect::Phase::LoggingIn;
         r.timer->start(scaled(kAttemptMs));
         SendLogin(w, Index);
@@ -180,19 +186,6 @@ void ApplyReconnectOption(frmMain& w)
     }
 }
 
-bool StartReconnecting(frmMain& w, int Index, const QString& why, bool logIn,
-                       const std::optional<Destination>& goTo)
-{
-    Reconnect& r = w.bot[Index].reconnect;
-    if (w.unloaded() || !reconnectOn(w))
-        return false;
-    reset(r);
-    r.relogin = logIn && ReadOption(w.settingsPath(), "Relogin", true);
-    r.back = goTo;
-    waitForNext(w, Index, why);
-    return true;
-}
-
 bool ReconnectUnderWay(const frmMain& w, int Index)
 {
     return trying(w.bot[Index].reconnect);
@@ -248,6 +241,12 @@ void ConnectFailed(frmMain& w, int Index, const QString& why)
     waitForNext(w, Index, "Could not connect: " + why + ".");
 }
 
+void ReconnectFromStart(frmMain& w, int Index, const QString& why)
+{
+    w.bot[Index].reconnect.fromStart = true;
+    waitForNext(w, Index, "Could not connect: " + why + ".");
+}
+
 void ReconnectSessionEnded(frmMain& w, int Index, const BotSession& ended)
 {
     Reconnect& r = w.bot[Index].reconnect;
@@ -279,6 +278,7 @@ void ReconnectLoggedIn(frmMain& w, int Index)
         w.bot[Index].session.headFor(*r.back);
         SendPaced(w, Index, r.back->line, [&w, Index] { w.bot[Index].session.headingSent(); });
     }
+    r.fromStart = false; // its home channel follows the pause of its login
     stop(r);
 }
 

@@ -8,7 +8,6 @@
 
 class frmMain;
 struct BotSession;
-struct Destination;
 
 // Milliseconds to wait before attempt `attempt` (1, 2, ...): 5 s doubling to
 // at most 5 minutes, varied by `random` (0 to 1) by up to 20% either way.
@@ -29,12 +28,6 @@ void WatchForDeadLink(frmMain& w, int Index);
 // Disconnect; the dead-link watch of live connections follows the option.
 void ApplyReconnectOption(frmMain& w);
 
-// Starts connecting again as after a drop (for a connect that failed without
-// the operator, such as one at start-up), when Reconnect is on; false if off.
-// `why` leads the log's note. With `logIn` (and Relogin on) each connection
-// that comes up logs in and then sends `goTo`'s line.
-bool StartReconnecting(frmMain& w, int Index, const QString& why, bool logIn,
-                       const std::optional<Destination>& goTo);
 // A wait or an attempt (until its login is answered) is under way: the
 // operator may stop it with Disconnect Bot N.
 bool ReconnectUnderWay(const frmMain& w, int Index);
@@ -44,6 +37,10 @@ void ConnectionUp(frmMain& w, int Index);
 void ConnectionDropped(frmMain& w, int Index);
 void ConnectionSilent(frmMain& w, int Index);
 void ConnectFailed(frmMain& w, int Index, const QString& why);
+
+// Login At Start's connect failed: it is tried again as after a drop, and the
+// connection that comes up logs in as at start-up, home channel included.
+void ReconnectFromStart(frmMain& w, int Index, const QString& why);
 
 // From the session: its end (the dropped connection's lines are handled),
 // the server's name for the bot, a refused login.

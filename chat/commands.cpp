@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 
+#include "app/attention.h"
 #include "app/frmmain.h"
 #include "bots/botsocket.h"
 #include "bots/connection.h"
@@ -21,6 +22,7 @@ bool mayTalk(frmMain& w, int Index)
         return false;
     if (LoggedInNow(w, Index))
         return true;
+    const Unmarked reply(w);
     AddChat(w, Index, "Not logged in: nothing was sent.", "Gray");
     return false;
 }
@@ -57,6 +59,7 @@ void Send(frmMain& w, int Index)
     const QString text = w.txttalk[Index]->text();
     SendPaced(w, Index, text,
               [&w, Index, name = w.txtUsername[Index]->text(), said = asSent(text)] {
+                  const Unmarked echo(w);
                   ShowTalk(w, Index, name, said);
               });
     w.txttalk[Index]->clear();
@@ -69,7 +72,10 @@ void Whisper(frmMain& w, int Index)
         return;
     const QString text = w.txttalk[Index]->text();
     SendPaced(w, Index, "/w " + name + " " + text,
-              [&w, Index, name, said = asSent(text)] { ShowWhisperTo(w, Index, name, said); });
+              [&w, Index, name, said = asSent(text)] {
+                  const Unmarked echo(w);
+                  ShowWhisperTo(w, Index, name, said);
+              });
     w.txttalk[Index]->clear();
 }
 
@@ -94,6 +100,7 @@ void SendToAll(frmMain& w)
         // Read afresh for each bot: the operator may edit it during the yield.
         const QString text = w.txtTalkAll->text();
         SendPaced(w, i, text, [&w, i, name = w.txtUsername[i]->text(), said = asSent(text)] {
+            const Unmarked toAll(w);
             ShowTalk(w, i, name, said);
         });
         sent = true;

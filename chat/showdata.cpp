@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "app/attention.h"
 #include "app/frmmain.h"
 #include "bots/protocol.h"
 #include "chat/chatlog.h"
@@ -36,6 +37,7 @@ bool ShowWhisperFrom(frmMain& w, int Index, std::string_view strData)
         return false;
     AppendEntry(chatBox(w, Index),
                 {u"<From:", FromServer(whisper->name), u"> ", FromServer(whisper->text)}, colours::Gray);
+    NeedsOperator(w, Index, Alert::Whisper, FromServer(whisper->name), FromServer(whisper->text));
     return true;
 }
 
@@ -56,6 +58,8 @@ void ShowTalk(frmMain& w, int Index, const QString& strName, const QString& strT
 void ParseEmote(frmMain& w, int Index, std::string_view strData)
 {
     const protocol::Said emote = protocol::cutEmote(strData);
+    // The server's echo of the bot's own emote (its anti-idle answer) is no news.
+    const Unmarked own(w, FromServer(emote.name).trimmed() == w.bot[Index].session.givenName);
     ShowEmote(w, Index, FromServer(emote.name), FromServer(emote.text));
 }
 

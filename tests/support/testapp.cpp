@@ -85,7 +85,7 @@ GatewayConsole::GatewayConsole(const QString& address) : gateway(address)
 GatewayConsole::~GatewayConsole() = default;
 
 void GatewayConsole::setUp(const QList<int>& bots, const QString& homeChannel,
-                           const QString& antiIdle)
+                           const QString& antiIdle, const QByteArray& options)
 {
     QByteArray ini;
     for (int i = 0; i < BotCount; ++i) {
@@ -98,6 +98,8 @@ void GatewayConsole::setUp(const QList<int>& bots, const QString& homeChannel,
     }
     ini += "[All Bots]\r\nHome Channel=" + homeChannel.toLatin1() +
            "\r\nAnti Idle=" + antiIdle.toLatin1() + "\r\n";
+    if (!options.isEmpty())
+        ini += "[Options]\r\n" + options;
     settings.write(ini);
     w = std::make_unique<frmMain>(settings.path());
     w->Load();

@@ -62,7 +62,7 @@ public:
     // Stores server, account and password for the given bots (the others get
     // no server) and the shared fields, then starts the console.
     void setUp(const QList<int>& bots, const QString& homeChannel = "Op Den",
-               const QString& antiIdle = "away");
+               const QString& antiIdle = "away", const QByteArray& options = {});
     // Presses Connect All and waits until the given bots are connected.
     bool connectBots(const QList<int>& bots);
     // The gateway's connection of a bot.
