@@ -42,8 +42,9 @@ void SendAntiIdle(frmMain& w, int Index)
     // The server's keep-alive reaches a connection at its login prompt too,
     // where an answer would be read as the next account name.
     if (LoggedInNow(w, Index)) {
-        SendPaced(w, Index, "/me Anti-Idle [Tenfold v1.00 (" + w.txtAntiIdle->text() + ")]",
-                  [&w, Index] { AddChat(w, Index, "", "Yellow"); }, pacing::Kind::Answer);
+        SendPaced(
+            w, Index, "/me Anti-Idle [Tenfold v1.00 (" + w.txtAntiIdle->text() + ")]",
+            [&w, Index] { AddChat(w, Index, "", "Yellow"); }, pacing::Kind::Answer);
     }
 }
 
