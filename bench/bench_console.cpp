@@ -323,6 +323,17 @@ int main(int argc, char** argv)
     ApplyChatOptions(*c.w);
     if (floodFigures(c, floodLines, ", times and log files on", today) <= 0)
         return 1;
+    // Bot Setup's pacing on as well: what arrives is never paced, and of what
+    // the bots send in a flood (an answer to each keep-alive) at most one
+    // answer waits per bot.
+    if (!WriteOptions(c.w->settingsPath(), {{"Pace Lines", true}}) ||
+        floodFigures(c, floodLines, ", times, log files and pacing on", today) <= 0)
+        return 1;
+    qsizetype waiting = 0;
+    for (const BotRecord& bot : c.w->bot)
+        waiting += bot.queue.pacer.waiting();
+    PrintGoal("lines waiting in the ten bots' queues after the flood", double(waiting), "lines",
+              "<= 10", waiting <= 10);
     c.w->close();
     c.w.reset();
     return 0;

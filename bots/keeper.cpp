@@ -62,11 +62,13 @@ void SendAntiIdle(frmMain& w, int Index)
     // The server's keep-alive reaches a connection at its login prompt too,
     // where an answer would be read as the next account name.
     if (LoggedInNow(w, Index)) {
-        SendPaced(w, Index, "/me Anti-Idle [Tenfold v1.00 (" + w.txtAntiIdle->text() + ")]",
-                  [&w, Index] {
-                      const Unmarked answer(w);
-                      AddChat(w, Index, "", "Yellow");
-                  }, pacing::Kind::Answer);
+        SendPaced(
+            w, Index, "/me Anti-Idle [Tenfold v1.00 (" + w.txtAntiIdle->text() + ")]",
+            [&w, Index] {
+                const Unmarked answer(w);
+                AddChat(w, Index, "", "Yellow");
+            },
+            pacing::Kind::Answer);
     }
 }
 

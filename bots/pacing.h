@@ -25,8 +25,8 @@ struct Limits {
 };
 
 struct Line {
-    QByteArray bytes;             // with its CR LF
-    std::function<void()> shown;  // its log entry, added as it goes out
+    QByteArray bytes;            // with its CR LF
+    std::function<void()> shown; // its log entry, added as it goes out
 };
 
 enum class Kind {

@@ -131,7 +131,8 @@ private slots:
         QVERIFY(c.gateway.waitForText(n, lines(said.mid(0, 6))));
         QVERIFY(c.arrival(0, 3) >= c.arrival(0, 0) + 1000 - kSlackMs);
         c.gateway.close(n);
-        QTRY_COMPARE(LogLines(*c.w->txtChatBox[0]).last(), QString("2 waiting lines were not sent."));
+        QTRY_COMPARE(LogLines(*c.w->txtChatBox[0]).last(),
+                     QString("2 waiting lines were not sent."));
         c.w->btnConnect->click();
         QVERIFY(RunUntil([&] { return c.gateway.count() == 2; }, 5000) && c.follow(0));
         QVERIFY(c.feed(0, "2010 NAME bot1\r\n"));
@@ -153,7 +154,8 @@ private slots:
         c.w->Command5->click();
         QVERIFY(c.gateway.waitForText(c.connectionOf(1), lines({QString(40, 'y')})));
         QVERIFY(c.arrival(1, 0) < 1200 - kSlackMs);
-        QVERIFY(c.gateway.waitForText(c.connectionOf(0), lines({"a", "b", longLine, QString(40, 'y')})));
+        QVERIFY(c.gateway.waitForText(c.connectionOf(0),
+                                      lines({"a", "b", longLine, QString(40, 'y')})));
         QVERIFY(c.arrival(0, 2) >= c.arrival(0, 0) + 1200 - kSlackMs);
         QVERIFY(c.arrival(0, 3) < c.arrival(0, 2) + kSlackMs);
         QCOMPARE(ColouredLines(*c.w->txtChatBox[0]).mid(3, 2),
