@@ -9,11 +9,13 @@
 #include <QPushButton>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <optional>
 #include <vector>
 
 #include "app/frmmain.h"
 #include "chat/logfiles.h"
 #include "chat/logview.h"
+#include "settings/keyring.h"
 #include "settings/opensave.h"
 
 namespace {
@@ -24,11 +26,14 @@ struct Switch {
     bool def;
 };
 
+using Switches = QList<std::pair<QString, bool>>;
+
 // A modal dialog of check boxes, one per switch, as the settings file holds
-// them; OK writes them all. `arrange` may tie the boxes together or add more.
+// them; OK gives them all, to be written. `arrange` may tie the boxes together
+// or add more.
 template <class Arrange>
-bool switchesDialog(frmMain& w, const char* title, std::initializer_list<Switch> switches,
-                    Arrange arrange)
+std::optional<Switches> switchesDialog(frmMain& w, const char* title,
+                                       std::initializer_list<Switch> switches, Arrange arrange)
 {
     QDialog dialog(&w);
     dialog.setWindowTitle(title);
@@ -46,13 +51,12 @@ bool switchesDialog(frmMain& w, const char* title, std::initializer_list<Switch>
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(buttons);
     if (dialog.exec() != QDialog::Accepted)
-        return false;
-    QList<std::pair<QString, bool>> values;
+        return std::nullopt;
+    Switches values;
     auto box = boxes.begin();
     for (const Switch& s : switches)
         values.append({s.key, (*box++)->isChecked()});
-    WriteOptions(w.settingsPath(), values);
-    return true;
+    return values;
 }
 
 const char kTimestamps[] = "Timestamps";
@@ -62,19 +66,34 @@ const char kLogFiles[] = "Log Files";
 
 void BotSetup(frmMain& w)
 {
-    switchesDialog(w, "Bot Setup",
-                   {{"Reconnect", "Reconnect a bot whose connection drops", false},
-                    {"Relogin", "Then log it in again and take it back to its channel", true}},
-                   [](QDialog&, QVBoxLayout&, const std::vector<QCheckBox*>& boxes) {
-                       boxes[1]->setEnabled(boxes[0]->isChecked());
-                       QObject::connect(boxes[0], &QCheckBox::toggled, boxes[1],
-                                        &QWidget::setEnabled);
-                   });
+    const bool keyring = KeyringOn(SettingsFile(w.settingsPath()));
+    bool wanted = keyring;
+    const auto switches = switchesDialog(
+        w, "Bot Setup",
+        {{"Reconnect", "Reconnect a bot whose connection drops", false},
+         {"Relogin", "Then log it in again and take it back to its channel", true}},
+        [&](QDialog& dialog, QVBoxLayout& layout, const std::vector<QCheckBox*>& boxes) {
+            boxes[1]->setEnabled(boxes[0]->isChecked());
+            QObject::connect(boxes[0], &QCheckBox::toggled, boxes[1], &QWidget::setEnabled);
+            // Not a plain switch: the passwords move when it changes.
+            auto* box = new QCheckBox("Keep the passwords in the desktop keyring", &dialog);
+            box->setChecked(keyring);
+            layout.addWidget(box);
+            QObject::connect(&dialog, &QDialog::accepted, box,
+                             [&wanted, box] { wanted = box->isChecked(); });
+        });
+    if (!switches)
+        return;
+    // The passwords move in the same save as the switches, or nothing is written.
+    if (wanted != keyring)
+        SetKeyring(w, wanted, *switches);
+    else
+        WriteOptions(w.settingsPath(), *switches);
 }
 
 void ChatSetup(frmMain& w)
 {
-    const bool accepted = switchesDialog(
+    const auto switches = switchesDialog(
         w, "Chat Setup",
         {{kTimestamps, "Show the time of each entry", false},
          {kLogFiles, "Keep a log file of each bot's chat", false}},
@@ -98,8 +117,9 @@ void ChatSetup(frmMain& w)
             row->addWidget(open);
             layout.addLayout(row);
         });
-    if (!accepted)
+    if (!switches)
         return;
+    WriteOptions(w.settingsPath(), *switches);
     // Set again, Log Files start afresh for bots whose writing failed.
     for (int i = 0; i < BotCount; ++i)
         w.logFiles->reset(i);

@@ -4,7 +4,8 @@
 
 class frmMain;
 
-// "Bot Setup": connecting again after a drop, and logging in again.
+// "Bot Setup": connecting again after a drop, logging in again, and keeping
+// the passwords in the desktop keyring.
 void BotSetup(frmMain& w);
 
 // "Chat Setup": the time of each entry, and a log file per bot.
