@@ -205,7 +205,7 @@ private slots:
                     QCOMPARE(QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name),
                              control->text().remove('&'));
                 const auto boxes = dialog->findChildren<QCheckBox*>();
-                QCOMPARE(boxes.size(), 2);
+                QCOMPARE(boxes.size(), entry == 0 ? 3 : 2); // Bot Setup: and the keyring
                 QVERIFY(!boxes[0]->isChecked() && boxes[1]->isChecked() == (entry == 0));
                 // Logging in again is for bots that reconnect.
                 QCOMPARE(boxes[1]->isEnabled(), entry == 1);
