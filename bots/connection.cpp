@@ -31,13 +31,13 @@ void SendLogin(frmMain& w, int Index)
     ReadLoginPassword(w, Index, [&w, Index, connection](std::optional<QString> password) {
         BotRecord& bot = w.bot[Index];
         BotSocket& socket = *w.Winsock[Index];
-        if (w.unloaded() || socket.Connection() != connection ||
-            socket.State() != BotSocket::Connected || bot.session.ending ||
+        if (w.unloaded() || socket.Connection() != connection || bot.session.ending ||
             bot.session.login != LoginState::LoginSent)
             return;
-        if (!password) {
+        if (!password) { // as good as refused: the bot may log in again
             bot.session.login = LoginState::NotLoggedIn;
             bot.session.homeChannelDue = false;
+            ReconnectLoginRefused(w, Index);
             return;
         }
         bot.strPassword = *password;

@@ -55,7 +55,8 @@ void run(QKeychain::Job* job, int limitMs, QObject* context, Done done)
         auto* read = qobject_cast<QKeychain::ReadPasswordJob*>(job);
         finish({ok, ok && read ? read->textData() : QString(), reason(job->errorString())});
     });
-    QTimer::singleShot(limitMs, context, [finish, limitMs] {
+    // A coarse timer may fire up to 5% early.
+    QTimer::singleShot(limitMs, Qt::PreciseTimer, context, [finish, limitMs] {
         finish({false, {}, QString("no answer within %1 seconds").arg(limitMs / 1000)});
     });
     job->start();
