@@ -10,15 +10,17 @@
 #include <QPushButton>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <optional>
 #include <vector>
 
 #include "app/attention.h"
 #include "app/autostart.h"
 #include "app/frmmain.h"
-#include "bots/reconnect.h"
 #include "app/notifier.h"
+#include "bots/reconnect.h"
 #include "chat/logfiles.h"
 #include "chat/logview.h"
+#include "settings/keyring.h"
 #include "settings/opensave.h"
 
 namespace {
@@ -29,11 +31,14 @@ struct Switch {
     bool def;
 };
 
+using Switches = QList<std::pair<QString, bool>>;
+
 // A modal dialog of check boxes, one per switch, as the settings file holds
-// them; OK writes them all. `arrange` may tie the boxes together or add more.
+// them; OK gives them all, to be written. `arrange` may tie the boxes together
+// or add more.
 template <class Arrange>
-bool switchesDialog(frmMain& w, const char* title, std::initializer_list<Switch> switches,
-                    Arrange arrange)
+std::optional<Switches> switchesDialog(frmMain& w, const char* title,
+                                       std::initializer_list<Switch> switches, Arrange arrange)
 {
     QDialog dialog(&w);
     dialog.setWindowTitle(title);
@@ -51,13 +56,12 @@ bool switchesDialog(frmMain& w, const char* title, std::initializer_list<Switch>
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(buttons);
     if (dialog.exec() != QDialog::Accepted)
-        return false;
-    QList<std::pair<QString, bool>> values;
+        return std::nullopt;
+    Switches values;
     auto box = boxes.begin();
     for (const Switch& s : switches)
         values.append({s.key, (*box++)->isChecked()});
-    WriteOptions(w.settingsPath(), values);
-    return true;
+    return values;
 }
 
 const char kTimestamps[] = "Timestamps";
@@ -69,9 +73,11 @@ const char kNotify[] = "Notify";
 
 void BotSetup(frmMain& w)
 {
+    const bool keyring = KeyringOn(SettingsFile(w.settingsPath()));
+    bool wanted = keyring;
     const bool wasOn = AutostartOn();
     QCheckBox* autostart = nullptr;
-    const bool accepted = switchesDialog(
+    const auto switches = switchesDialog(
         w, "Bot Setup",
         {{"Reconnect", "Reconnect a bot whose connection drops", false},
          {"Relogin", "Then log it in again and take it back to its channel", true},
@@ -84,11 +90,23 @@ void BotSetup(frmMain& w)
             autostart = new QCheckBox("Start Tenfold when I log in to the desktop", &dialog);
             autostart->setChecked(wasOn);
             layout.addWidget(autostart);
+            // Not a plain switch: the passwords move when it changes.
+            auto* box = new QCheckBox("Keep the passwords in the desktop keyring", &dialog);
+            box->setChecked(keyring);
+            layout.addWidget(box);
+            QObject::connect(&dialog, &QDialog::accepted, box,
+                             [&wanted, box] { wanted = box->isChecked(); });
         });
-    if (accepted)
-        ApplyReconnectOption(w);
+    if (!switches)
+        return;
+    // The passwords move in the same save as the switches, or nothing is written.
+    if (wanted != keyring)
+        SetKeyring(w, wanted, *switches);
+    else
+        WriteOptions(w.settingsPath(), *switches);
+    ApplyReconnectOption(w);
     QString why;
-    if (accepted && autostart->isChecked() != wasOn && !SetAutostart(!wasOn, &why))
+    if (autostart->isChecked() != wasOn && !SetAutostart(!wasOn, &why))
         QMessageBox::warning(&w, "Bot Setup",
                              (wasOn ? "Could not remove " : "Could not write ") + AutostartPath() +
                                  ": " + why);
@@ -96,7 +114,7 @@ void BotSetup(frmMain& w)
 
 void ChatSetup(frmMain& w)
 {
-    const bool accepted = switchesDialog(
+    const auto switches = switchesDialog(
         w, "Chat Setup",
         {{kTimestamps, "Show the time of each entry", false},
          {kLogFiles, "Keep a log file of each bot's chat", false},
@@ -132,8 +150,9 @@ void ChatSetup(frmMain& w)
             // Below the box it belongs to.
             layout.insertLayout(2, row);
         });
-    if (!accepted)
+    if (!switches)
         return;
+    WriteOptions(w.settingsPath(), *switches);
     // Set again, Log Files start afresh for bots whose writing failed.
     for (int i = 0; i < BotCount; ++i)
         w.logFiles->reset(i);

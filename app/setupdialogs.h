@@ -5,7 +5,8 @@
 class frmMain;
 
 // "Bot Setup": connecting again after a drop, logging in again, pacing what
-// each bot sends, logging in at start-up, and starting with the desktop.
+// each bot sends, logging in at start-up, starting with the desktop, and
+// keeping the passwords in the desktop keyring.
 void BotSetup(frmMain& w);
 
 // "Chat Setup": the time of each entry, a log file per bot, marked tabs and

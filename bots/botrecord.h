@@ -101,6 +101,9 @@ struct Reconnect {
 struct BotRecord {
     // As last read from the settings file by connect and login.
     QString strServer, strUsername, strPassword;
+    // What the desktop keyring holds for the bot, as it last told or took it
+    // (Bot Setup's Keyring option); not known until then.
+    std::optional<QString> keyringPassword;
     // Received and not yet handled.
     protocol::LineBuffer strBuffer;
     // The bot's lines are being handled (see above).

@@ -21,21 +21,36 @@
 #include "bots/statusboard.h"
 #include "chat/showdata.h"
 #include "chat/logview.h"
+#include "settings/keyring.h"
 #include "settings/opensave.h"
 
 void SendLogin(frmMain& w, int Index)
 {
     BotRecord& bot = w.bot[Index];
-    const QString section = BotSection(Index);
-    bot.strUsername = ReadSetting(section, "Username", w.settingsPath(), "");
-    bot.strPassword = ReadSetting(section, "Password", w.settingsPath(), "");
-    // Two control characters and two empty lines, the account name, the
-    // password: three separate sends.
-    BotSocket& socket = *w.Winsock[Index];
-    socket.SendData(QByteArray("\x03\x04\r\n\r\n"));
-    socket.SendLine(bot.strUsername);
-    socket.SendLine(bot.strPassword);
+    bot.strUsername = ReadSetting(BotSection(Index), "Username", w.settingsPath(), "");
     bot.session.login = LoginState::LoginSent;
+    // The password may come later (from the keyring): the login goes out then,
+    // on the same connection if it still awaits it, or not at all.
+    const quint64 connection = w.Winsock[Index]->Connection();
+    ReadLoginPassword(w, Index, [&w, Index, connection](std::optional<QString> password) {
+        BotRecord& bot = w.bot[Index];
+        BotSocket& socket = *w.Winsock[Index];
+        if (w.unloaded() || socket.Connection() != connection || bot.session.ending ||
+            bot.session.login != LoginState::LoginSent)
+            return;
+        if (!password) { // as good as refused: the bot may log in again
+            bot.session.login = LoginState::NotLoggedIn;
+            bot.session.homeChannelDue = false;
+            ReconnectLoginRefused(w, Index);
+            return;
+        }
+        bot.strPassword = *password;
+        // Two control characters and two empty lines, the account name, the
+        // password: three separate sends.
+        socket.SendData(QByteArray("\x03\x04\r\n\r\n"));
+        socket.SendLine(bot.strUsername);
+        socket.SendLine(bot.strPassword);
+    });
 }
 
 namespace {

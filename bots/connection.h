@@ -11,7 +11,8 @@ constexpr quint16 kGatewayPort = 6112;
 // Connects the bot to the server the settings file holds for it; false when
 // there is none, or its socket is busy connecting or connected.
 bool ConnectBot(frmMain& w, int Index);
-// Reads the bot's account from the settings file and sends the login sequence.
+// Reads the bot's account from the settings file and sends the login sequence,
+// once its password is read (ReadLoginPassword).
 void SendLogin(frmMain& w, int Index);
 
 void ConnectAll(frmMain& w);

@@ -6,6 +6,7 @@
 #include "app/frmmain.h"
 #include "app/tabstrip.h"
 #include "bots/botsocket.h"
+#include "settings/keyring.h"
 #include "settings/opensave.h"
 
 namespace {
@@ -36,6 +37,7 @@ void Form_Load(frmMain& w)
         w.txtPassword[i]->setText(ReadSetting(file, section, "Password", ""));
         w.txtServer[i]->setText(ReadSetting(file, section, "Server", ""));
     }
+    FillPasswordsFromKeyring(w, file);
     SetBotTabCaptions(w);
     w.txtHomeChannel->setText(ReadSetting(file, kAllBots, "Home Channel", ""));
     w.txtAntiIdle->setText(ReadSetting(file, kAllBots, "Anti Idle", ""));
@@ -44,14 +46,19 @@ void Form_Load(frmMain& w)
 bool SaveSettings(frmMain& w)
 {
     SettingsFile file(w.settingsPath());
+    // With the keyring on, the file keeps its empty passwords; one put there by
+    // hand stays the bot's.
+    const bool keyring = KeyringOn(file);
     for (int i = 0; i < BotCount; ++i) {
         const QString section = BotSection(i);
         file.setValue(section, "Username", w.txtUsername[i]->text());
-        file.setValue(section, "Password", w.txtPassword[i]->text());
+        if (!keyring || !file.value(section, "Password").isEmpty())
+            file.setValue(section, "Password", w.txtPassword[i]->text());
         file.setValue(section, "Server", w.txtServer[i]->text());
     }
     file.setValue(kAllBots, "Home Channel", w.txtHomeChannel->text());
     file.setValue(kAllBots, "Anti Idle", w.txtAntiIdle->text());
+    StorePasswordsInKeyring(w, file);
     return file.saveOrWarn();
 }
 
@@ -64,6 +71,7 @@ void SSTab1_Click(frmMain& w, int /*PreviousTab*/)
 void Form_Unload(frmMain& w)
 {
     SaveSettings(w);
+    FinishKeyringStores();
     for (BotSocket* socket : w.Winsock)
         socket->Close();
 }

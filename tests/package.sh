@@ -18,11 +18,13 @@ Version: $version
 Section: net" ] || fail "control: $(dpkg-deb -f "$deb" Package Version Section)"
 # The platform plugin and the fonts are needed at run time but linked by nothing.
 depends=$(dpkg-deb -f "$deb" Depends)
-for dep in libqt6widgets6 libqt6network6 qt6-qpa-plugins fonts-liberation2; do
+for dep in libqt6widgets6 libqt6network6 libqt6keychain1 qt6-qpa-plugins fonts-liberation2; do
     echo "$depends" | grep -Eq "(^|, )$dep( |,|$)" || fail "Depends lacks $dep: $depends"
 done
-# Without it a Wayland desktop runs the window through XWayland, with a warning.
-[ "$(dpkg-deb -f "$deb" Recommends)" = qt6-wayland ] || fail "Recommends: $(dpkg-deb -f "$deb" Recommends)"
+# Without it a Wayland desktop runs the window through XWayland, with a
+# warning; without libsecret, loaded only when asked, there is no keyring.
+[ "$(dpkg-deb -f "$deb" Recommends)" = "qt6-wayland, libsecret-1-0" ] ||
+    fail "Recommends: $(dpkg-deb -f "$deb" Recommends)"
 
 dpkg-deb --contents "$deb" | awk '$6 !~ /\/$/ { print $1, $6 }' | sort >"$work/contents"
 {
