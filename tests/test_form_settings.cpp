@@ -246,7 +246,7 @@ private slots:
         QVERIFY(WriteOptions(s.path(), {{"Log Files", false}}));
         ApplyChatOptions(*w);
         const QString logs = data.filePath("data/tenfold/logs/");
-        for (const QFileInfo& fd : QDir("/proc/self/fd").entryInfoList(QDir::System))
+        for (const QFileInfo& fd : QDir("/proc/self/fd").entryInfoList(QDir::Files | QDir::System))
             QVERIFY2(!fd.symLinkTarget().startsWith(logs), qPrintable(fd.symLinkTarget()));
         const QString day = QDate::currentDate().toString("yyyy-MM-dd");
         const QByteArray line = ReadFile(logs + day + "-bot3.log");
