@@ -18,8 +18,8 @@
 #include "app/frmmain.h"
 #include "app/notifier.h"
 #include "bots/reconnect.h"
-#include "chat/logfiles.h"
-#include "chat/logview.h"
+#include "log/logfiles.h"
+#include "log/logview.h"
 #include "settings/keyring.h"
 #include "settings/opensave.h"
 

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "chat/chatlog.h"
-#include "chat/logfiles.h"
-#include "chat/logview.h"
 #include "figures.h"
+#include "log/logfiles.h"
+#include "log/logview.h"
 
 namespace {
 

@@ -21,9 +21,9 @@
 #include "app/tabstrip.h"
 #include "bots/botsocket.h"
 #include "bots/connection.h"
-#include "chat/logview.h"
 #include "figures.h"
 #include "gatewaythread.h"
+#include "log/logview.h"
 #include "mixedstream.h"
 #include "settings/opensave.h"
 

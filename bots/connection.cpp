@@ -20,7 +20,7 @@
 #include "bots/sendqueue.h"
 #include "bots/statusboard.h"
 #include "chat/showdata.h"
-#include "chat/logview.h"
+#include "log/logview.h"
 #include "settings/keyring.h"
 #include "settings/opensave.h"
 

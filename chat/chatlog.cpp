@@ -1,6 +1,6 @@
 #include "chat/chatlog.h"
 
-#include "chat/logview.h"
+#include "log/logview.h"
 
 namespace {
 

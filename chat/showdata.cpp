@@ -7,7 +7,7 @@
 #include "app/frmmain.h"
 #include "bots/protocol.h"
 #include "chat/chatlog.h"
-#include "chat/logview.h"
+#include "log/logview.h"
 #include "userlist/userlist.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <QtTest>
 
 #include "chat/chatlog.h"
-#include "chat/logaccessible.h"
+#include "log/logaccessible.h"
 #include "support/testapp.h"
 
 namespace {

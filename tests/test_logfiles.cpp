@@ -5,8 +5,8 @@
 
 #include "app/quitsignals.h"
 #include "chat/chatlog.h"
-#include "chat/logfiles.h"
 #include "chat/showdata.h"
+#include "log/logfiles.h"
 #include "support/testapp.h"
 
 namespace {

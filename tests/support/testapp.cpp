@@ -10,7 +10,7 @@
 #include "app/frmmain.h"
 #include "bots/botsocket.h"
 #include "chat/chatlog.h"
-#include "chat/logview.h"
+#include "log/logview.h"
 #include "settings/opensave.h"
 
 FileSizeLimit::FileSizeLimit(rlim_t bytes)

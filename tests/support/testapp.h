@@ -17,7 +17,7 @@
 
 #include "app/frmmain.h"
 #include "bots/botsocket.h"
-#include "chat/logview.h"
+#include "log/logview.h"
 #include "support/gateway.h"
 
 // While it lives, writes beyond `bytes` fail with EFBIG instead of killing the

@@ -1,4 +1,4 @@
-#include "chat/logview.h"
+#include "log/logview.h"
 
 #include <QAccessible>
 #include <QClipboard>
@@ -12,7 +12,7 @@
 #include <cstring>
 
 #include "chat/chatlog.h"
-#include "chat/logaccessible.h"
+#include "log/logaccessible.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "chat/logclock.h"
+#include "log/logclock.h"
 
 #include <ctime>
 

@@ -19,7 +19,7 @@
 #include <string_view>
 #include <vector>
 
-#include "chat/logclock.h"
+#include "log/logclock.h"
 
 // $XDG_DATA_HOME/tenfold/logs (by default ~/.local/share/tenfold/logs).
 QString DefaultLogFolder();

@@ -1,11 +1,11 @@
-#include "chat/logaccessible.h"
+#include "log/logaccessible.h"
 
 #include <QAccessibleWidget>
 #include <QScrollBar>
 #include <QTextBoundaryFinder>
 #include <climits>
 
-#include "chat/logview.h"
+#include "log/logview.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "chat/logwrap.h"
+#include "log/logwrap.h"
 
 class LogStore {
 public:

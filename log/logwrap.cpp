@@ -1,4 +1,4 @@
-#include "chat/logwrap.h"
+#include "log/logwrap.h"
 
 #include <algorithm>
 

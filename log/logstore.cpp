@@ -1,4 +1,4 @@
-#include "chat/logstore.h"
+#include "log/logstore.h"
 
 #include <algorithm>
 #include <cstring>

@@ -11,8 +11,8 @@
 #include <functional>
 #include <string_view>
 
-#include "chat/logclock.h"
-#include "chat/logstore.h"
+#include "log/logclock.h"
+#include "log/logstore.h"
 
 class LogView : public QAbstractScrollArea {
     Q_OBJECT

@@ -7,7 +7,7 @@
 #include <QMenu>
 #include <QScrollBar>
 
-#include "chat/logview.h"
+#include "log/logview.h"
 
 namespace {
 

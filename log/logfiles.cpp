@@ -1,4 +1,4 @@
-#include "chat/logfiles.h"
+#include "log/logfiles.h"
 
 #include <QFile>
 #include <QFileInfo>
