@@ -22,6 +22,7 @@
 #include "chat/commands.h"
 #include "chat/showdata.h"
 #include "log/logfiles.h"
+#include "log/logfind.h"
 #include "log/logview.h"
 #include "settings/formsettings.h"
 #include "userlist/pictures.h"
@@ -252,6 +253,7 @@ void frmMain::buildBotTab(QWidget* page, int i)
     // bottom, then the input line and its buttons.
     tabChain({txtChatBox[i], txtUsername[i], txtPassword[i], txtServer[i], txtChannel[i],
               UserList[i], txttalk[i], Command1[i], Command2[i], Command3[i], Command4[i]});
+    new FindBar(*txtChatBox[i], *txttalk[i]);
 }
 
 void frmMain::buildAboutTab(QWidget* page)

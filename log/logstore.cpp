@@ -205,3 +205,16 @@ qint64 LogStore::entryAtChar(quint64 c) const
     }
     return low;
 }
+
+qint64 LogStore::entryAtByte(quint64 b) const
+{
+    qint64 low = 0, high = m_count;
+    while (low < high) {
+        const qint64 mid = low + (high - low) / 2;
+        if (quint64(record(mid).end) <= b)
+            low = mid + 1;
+        else
+            high = mid;
+    }
+    return low;
+}

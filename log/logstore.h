@@ -9,6 +9,7 @@
 #include <QColor>
 #include <QRgb>
 #include <QStringView>
+#include <algorithm>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -62,6 +63,21 @@ public:
     // The entry holding a character; size() past the last one.
     qint64 entryAtChar(quint64 c) const;
 
+    // The texts back to back, without the breaks between entries: byte b of
+    // entry i is character b + i. For reading in place, as find does.
+    static constexpr quint64 kChunkBytes = quint64(1) << 16;
+    quint64 byteCount() const { return m_bytes; }
+    // The bytes of chunk k in use.
+    std::string_view chunk(quint64 k) const
+    {
+        const quint64 begin = k * kChunkBytes;
+        return {m_chunks[size_t(k)].get(), size_t(std::min(kChunkBytes, m_bytes - begin))};
+    }
+    // Where entry i's text ends in the bytes, and the entry holding byte b
+    // (the first whose text ends after it; size() past the last).
+    quint64 byteEnd(qint64 i) const { return record(i).end; }
+    qint64 entryAtByte(quint64 b) const;
+
 private:
     struct Record {
         quint64 end : 48;    // offset just past the text in the byte chunks
@@ -73,9 +89,10 @@ private:
     };
     static_assert(sizeof(Record) == 16);
 
-    static constexpr int kChunkBits = 16;  // bytes per text chunk: 64 KiB
+    static constexpr int kChunkBits = 16;  // bytes per text chunk: 64 KiB, kChunkBytes
     static constexpr int kRecordBits = 12; // records per chunk: 4096 (64 KiB)
     static constexpr int kBlockBits = 8;   // entries per block of row sums: 256
+    static_assert(kChunkBytes == quint64(1) << kChunkBits);
 
     const Record& record(qint64 i) const
     {

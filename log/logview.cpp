@@ -13,12 +13,14 @@
 
 #include "chat/chatlog.h"
 #include "log/logaccessible.h"
+#include "log/logfind.h"
 
 namespace {
 
 constexpr int kMargin = 4; // around the text, as the old text view had
 constexpr unsigned char kSoftHyphen = 0xad;
 constexpr qsizetype kRemovedPerEvent = 1 << 16; // characters a removal event reports at most
+constexpr size_t kMostMarks = 4096;              // matches marked in one paint
 
 } // namespace
 
@@ -31,7 +33,7 @@ LogView::LogView(QWidget* parent) : QAbstractScrollArea(parent)
     verticalScrollBar()->setSingleStep(1);
     // The log moves the bar with its signals held back: any change heard is the operator's.
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this,
-            [this](int value) { m_following = value >= verticalScrollBar()->maximum(); });
+            [this](int value) { m_following = !m_held && value >= verticalScrollBar()->maximum(); });
     measure();
     syncScrollBar();
 }
@@ -110,8 +112,10 @@ void LogView::append(std::initializer_list<QStringView> pieces, const QColor& co
     std::memcpy(stamp + 1, time.hms, sizeof time.hms);
     m_store.append(pieces, colour,
                    m_timestamps ? std::string_view(stamp, sizeof stamp) : std::string_view());
-    m_anchor = m_caret = m_store.charCount();
-    m_wantedX = -1;
+    if (!m_held) {
+        m_anchor = m_caret = m_store.charCount();
+        m_wantedX = -1;
+    }
     // A hidden log's bar is set when it shows: a bar's every change costs.
     if (isVisible())
         syncScrollBar();
@@ -138,9 +142,10 @@ void LogView::clear()
     const quint64 removed = m_store.charCount();
     m_store.clear();
     m_anchor = m_caret = 0;
-    m_following = true;
+    m_following = !m_held;
     syncScrollBar();
     viewport()->update();
+    emit cleared();
     if (LogEventsWanted() && removed > 0) {
         // The bridge tells the length of a removal by the length of its text;
         // Qt's own views pass blanks when the old text is gone. Pieces from
@@ -329,6 +334,18 @@ void LogView::ensureVisible(quint64 offset)
         bar->setValue(int(row - quint64(pageRows()) + 1));
 }
 
+void LogView::setHeld(bool held)
+{
+    m_held = held;
+    m_following = !held && verticalScrollBar()->value() >= verticalScrollBar()->maximum();
+}
+
+void LogView::setMarks(const LogFinder* finder)
+{
+    m_marks = finder;
+    viewport()->update();
+}
+
 void LogView::setSelection(quint64 anchor, quint64 caret)
 {
     m_anchor = std::min(anchor, characterCount());
@@ -400,6 +417,19 @@ void LogView::paintEvent(QPaintEvent*)
         flush(cells.size());
     };
 
+    // The matches that may show, by where they start and end.
+    std::vector<std::pair<quint64, quint64>> marks;
+    if (m_marks && !m_marks->empty()) {
+        const quint64 first = quint64(verticalScrollBar()->value());
+        const quint64 from = rowAt(first).begin;
+        const quint64 to = rowAt(std::min(first + quint64(pageRows()) + 1, totalRows() - 1)).end + 1;
+        const quint64 n = m_marks->length();
+        m_marks->forEach(from >= n ? from - n + 1 : 0, to, [&](quint64 at) {
+            marks.emplace_back(at, at + n);
+            return marks.size() < kMostMarks;
+        });
+    }
+
     auto [entry, within] = m_store.entryAtRow(quint64(verticalScrollBar()->value()));
     int top = kMargin;
     std::string scratch;
@@ -415,19 +445,30 @@ void LogView::paintEvent(QPaintEvent*)
                 if (k++ < within)
                     return true;
                 const std::string_view cells = text.substr(begin, end - begin);
-                // The selected part, its line break shown as a blank's width.
-                const quint64 from = std::max(selStart, base + begin);
-                const quint64 to = std::min(selEnd, base + end + (endsLine ? 1 : 0));
-                QRectF selected;
-                if (from < to) {
+                // The part of [s, t) in this row, its line break shown as a blank's width.
+                auto band = [&](quint64 s, quint64 t) {
+                    const quint64 from = std::max(s, base + begin);
+                    const quint64 to = std::min(t, base + end + (endsLine ? 1 : 0));
+                    if (from >= to)
+                        return QRectF();
                     const float x0 = widths.width(cells.substr(0, size_t(from - base - begin)));
                     float x1 = widths.width(
                         cells.substr(0, size_t(std::min(to, base + end) - base - begin)));
                     if (to > base + end)
                         x1 += widths.advance[' '];
-                    selected = QRectF(kMargin + x0, top, x1 - x0, m_rowHeight);
-                    p.fillRect(selected, pal.brush(QPalette::Highlight));
+                    return QRectF(kMargin + x0, top, x1 - x0, m_rowHeight);
+                };
+                QRegion marked;
+                for (const auto& [s, t] : marks) {
+                    const QRectF r = band(s, t);
+                    if (!r.isEmpty()) {
+                        p.fillRect(r, kMarkColour);
+                        marked += r.toAlignedRect();
+                    }
                 }
+                const QRectF selected = band(selStart, selEnd);
+                if (!selected.isEmpty())
+                    p.fillRect(selected, pal.brush(QPalette::Highlight));
                 // The stamp, at the start of the entry's first row, in its own colour.
                 const size_t gray = begin < stamp ? std::min(end, stamp) - begin : 0;
                 if (gray > 0) {
@@ -436,6 +477,13 @@ void LogView::paintEvent(QPaintEvent*)
                 }
                 p.setPen(colour);
                 drawCells(cells, top, gray);
+                if (!marked.isEmpty()) {
+                    p.save();
+                    p.setClipRegion(marked - QRegion(selected.toAlignedRect()));
+                    p.setPen(Qt::black);
+                    drawCells(cells, top);
+                    p.restore();
+                }
                 if (!selected.isEmpty()) {
                     p.save();
                     p.setClipRect(selected);

@@ -14,6 +14,8 @@
 #include "log/logclock.h"
 #include "log/logstore.h"
 
+class LogFinder;
+
 class LogView : public QAbstractScrollArea {
     Q_OBJECT
 public:
@@ -78,8 +80,18 @@ public:
     // Whether the view follows new entries; only the operator's scrolling changes it.
     bool following() const { return m_following; }
 
+    // While held (as the find bar holds it), new entries leave the selection
+    // and the view where they are; let go, the view follows if at its end.
+    void setHeld(bool held);
+    // Every match of `finder` in view is painted marked; nullptr for none.
+    void setMarks(const LogFinder* finder);
+    // Marked matches: black on this.
+    static constexpr QColor kMarkColour{255, 200, 0};
+    const LogStore& store() const { return m_store; }
+
 signals:
     void appended();
+    void cleared();
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -132,6 +144,8 @@ private:
     quint64 m_anchor = 0, m_caret = 0;
     bool m_following = true;
     bool m_timestamps = false;
+    bool m_held = false;
+    const LogFinder* m_marks = nullptr;
     EntryTap m_tap;
     bool m_sized = false;     // the viewport has had its first size
     bool m_dirty = false;     // an update is already on its way
