@@ -330,8 +330,8 @@ FindBar::FindBar(LogView& log, QWidget& input)
 
     QWidget::setTabOrder(&m_log, field);
     QWidget* before = field;
-    for (QWidget* w : std::initializer_list<QWidget*>{matchCase, previousButton, nextButton,
-                                                      closeButton}) {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{matchCase, previousButton, nextButton, closeButton}) {
         QWidget::setTabOrder(before, w);
         before = w;
     }
@@ -348,12 +348,12 @@ FindBar::FindBar(LogView& log, QWidget& input)
     connect(closeButton, &QToolButton::clicked, this, &FindBar::dismiss);
     connect(&m_log, &LogView::appended, this, [this] {
         // The count goes on over the new entries.
-        if (isVisible() && !m_finder.empty() && !m_counter.isActive())
+        if (!isHidden() && !m_finder.empty() && !m_counter.isActive())
             m_counter.start(0, this);
     });
     connect(&m_log, &LogView::cleared, this, [this] {
         m_current.reset();
-        if (isVisible())
+        if (!isHidden())
             restartCount();
     });
 }
@@ -516,5 +516,6 @@ void FindBar::showCount()
     else if (!m_current || m_index == 0)
         countLabel->setText(QString("%1 %2").arg(m_total).arg(m_total == 1 ? "match" : "matches"));
     else
-        countLabel->setText(QString("%1 of %2%3").arg(m_index).arg(m_total).arg(m_wrapped ? " (wrapped)" : ""));
+        countLabel->setText(
+            QString("%1 of %2%3").arg(m_index).arg(m_total).arg(m_wrapped ? " (wrapped)" : ""));
 }

@@ -38,8 +38,7 @@ public:
     // How many matches start in [from, to).
     quint64 count(quint64 from, quint64 to) const;
     // Calls hit(start) for each match starting in [from, to), in order, until it returns false.
-    template <class Hit>
-    void forEach(quint64 from, quint64 to, Hit hit) const
+    template <class Hit> void forEach(quint64 from, quint64 to, Hit hit) const
     {
         scan(from, to, [&](quint64 at) { return hit(at); });
     }
@@ -54,13 +53,11 @@ private:
         bool (*call)(void*, quint64);
         bool operator()(quint64 at) const { return call(self, at); }
     };
-    template <class F>
-    static HitRef ref(F& f)
+    template <class F> static HitRef ref(F& f)
     {
         return {&f, [](void* s, quint64 at) { return (*static_cast<F*>(s))(at); }};
     }
-    template <class F>
-    void scan(quint64 from, quint64 to, F f) const
+    template <class F> void scan(quint64 from, quint64 to, F f) const
     {
         scanChars(from, to, ref(f));
     }
@@ -72,8 +69,8 @@ private:
     char charAt(quint64 c) const;
 
     const LogStore& m_store;
-    std::string m_needle;  // as bytes, folded unless case matters
-    std::string m_anchor;  // its longest piece without a break, searched in place
+    std::string m_needle;   // as bytes, folded unless case matters
+    std::string m_anchor;   // its longest piece without a break, searched in place
     quint64 m_anchorAt = 0; // where the anchor starts in the needle
     bool m_fold = true;
     bool m_impossible = false; // the needle holds a character no entry can

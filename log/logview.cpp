@@ -20,7 +20,7 @@ namespace {
 constexpr int kMargin = 4; // around the text, as the old text view had
 constexpr unsigned char kSoftHyphen = 0xad;
 constexpr qsizetype kRemovedPerEvent = 1 << 16; // characters a removal event reports at most
-constexpr size_t kMostMarks = 4096;              // matches marked in one paint
+constexpr size_t kMostMarks = 4096;             // matches marked in one paint
 
 } // namespace
 
@@ -32,8 +32,9 @@ LogView::LogView(QWidget* parent) : QAbstractScrollArea(parent)
     viewport()->setCursor(Qt::IBeamCursor);
     verticalScrollBar()->setSingleStep(1);
     // The log moves the bar with its signals held back: any change heard is the operator's.
-    connect(verticalScrollBar(), &QScrollBar::valueChanged, this,
-            [this](int value) { m_following = !m_held && value >= verticalScrollBar()->maximum(); });
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+        m_following = !m_held && value >= verticalScrollBar()->maximum();
+    });
     measure();
     syncScrollBar();
 }
@@ -422,7 +423,8 @@ void LogView::paintEvent(QPaintEvent*)
     if (m_marks && !m_marks->empty()) {
         const quint64 first = quint64(verticalScrollBar()->value());
         const quint64 from = rowAt(first).begin;
-        const quint64 to = rowAt(std::min(first + quint64(pageRows()) + 1, totalRows() - 1)).end + 1;
+        const quint64 to =
+            rowAt(std::min(first + quint64(pageRows()) + 1, totalRows() - 1)).end + 1;
         const quint64 n = m_marks->length();
         m_marks->forEach(from >= n ? from - n + 1 : 0, to, [&](quint64 at) {
             marks.emplace_back(at, at + n);

@@ -57,8 +57,8 @@ private slots:
     {
         LogView log;
         log.setTimestamps(true);
-        const QStringList words = {"alpha", "Éclair", "été", "ÉTÉ", "straße", "MÜNCHEN",
-                                   "münchen", "ÿes", "×", "÷", "bravo-7", "Ñandú"};
+        const QStringList words = {"alpha",   "Éclair", "été", "ÉTÉ", "straße",  "MÜNCHEN",
+                                   "münchen", "ÿes",    "×",   "÷",   "bravo-7", "Ñandú"};
         for (int i = 0; i < 600; ++i) {
             SetEntryClockForTesting(1'700'000'000 + 61 * i);
             QString entry;
@@ -71,12 +71,14 @@ private slots:
         const LogStore& store = log.store();
         QVERIFY(store.byteCount() > 3 * LogStore::kChunkBytes);
 
-        QStringList needles = {"été", "ÉTÉ", "münchen", "ÑANDÚ", "ÿ", "×", "÷", "e ", "straSSe",
-                               "e\r\nm", "\n", "\n[", "] ", "zzz", shown.mid(1, 5)};
+        QStringList needles = {"été", "ÉTÉ", "münchen", "ÑANDÚ",        "ÿ",  "×",
+                               "÷",   "e ",  "straSSe", "e\r\nm",       "\n", "\n[",
+                               "] ",  " [",  "zzz",     shown.mid(1, 5)};
         for (quint64 seam = LogStore::kChunkBytes; seam < store.byteCount();
              seam += LogStore::kChunkBytes) {
             const quint64 c = seam + quint64(store.entryAtByte(seam));
-            needles << shown.mid(qsizetype(c) - 3, 7) << upperLatin1(shown.mid(qsizetype(c) - 1, 2));
+            needles << shown.mid(qsizetype(c) - 3, 7)
+                    << upperLatin1(shown.mid(qsizetype(c) - 1, 2));
         }
         LogFinder finder(store);
         for (const QString& needle : needles)
