@@ -304,9 +304,11 @@ FindBar::FindBar(LogView& log, QWidget& input)
     field->setMaxLength(int(LogFinder::kLongest));
     field->installEventFilter(this);
     matchCase = new QCheckBox("Match case", this);
+    matchCase->setAccessibleName(matchCase->text());
     auto button = [this](const QString& caption) {
         auto* b = new QToolButton(this);
         b->setText(caption);
+        b->setAccessibleName(caption);
         b->setFocusPolicy(Qt::TabFocus);
         return b;
     };
@@ -371,6 +373,8 @@ void FindBar::open()
         raise();
         if (!m_finder.empty()) {
             m_log.setMarks(&m_finder);
+            if (m_current) // the match it stood on, selected again
+                select(*m_current);
             restartCount();
         }
     }
