@@ -253,7 +253,7 @@ void frmMain::buildBotTab(QWidget* page, int i)
     // bottom, then the input line and its buttons.
     tabChain({txtChatBox[i], txtUsername[i], txtPassword[i], txtServer[i], txtChannel[i],
               UserList[i], txttalk[i], Command1[i], Command2[i], Command3[i], Command4[i]});
-    new FindBar(*txtChatBox[i], *txttalk[i]);
+    new FindBar(*txtChatBox[i], *txttalk[i]); // hidden until Ctrl+F; the page owns it
 }
 
 void frmMain::buildAboutTab(QWidget* page)
