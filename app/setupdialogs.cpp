@@ -76,7 +76,7 @@ void BotSetup(frmMain& w)
     const bool keyring = KeyringOn(SettingsFile(w.settingsPath()));
     bool wanted = keyring;
     const bool wasOn = AutostartOn();
-    QCheckBox* autostart = nullptr;
+    bool autostart = wasOn; // the dialog and its boxes are gone once it returns
     const auto switches = switchesDialog(
         w, "Bot Setup",
         {{"Reconnect", "Reconnect a bot whose connection drops", false},
@@ -87,9 +87,11 @@ void BotSetup(frmMain& w)
             boxes[1]->setEnabled(boxes[0]->isChecked());
             QObject::connect(boxes[0], &QCheckBox::toggled, boxes[1], &QWidget::setEnabled);
             // Not an option of the settings file: the entry's file is the setting.
-            autostart = new QCheckBox("Start Tenfold when I log in to the desktop", &dialog);
-            autostart->setChecked(wasOn);
-            layout.addWidget(autostart);
+            auto* entry = new QCheckBox("Start Tenfold when I log in to the desktop", &dialog);
+            entry->setChecked(wasOn);
+            layout.addWidget(entry);
+            QObject::connect(&dialog, &QDialog::accepted, entry,
+                             [&autostart, entry] { autostart = entry->isChecked(); });
             // Not a plain switch: the passwords move when it changes.
             auto* box = new QCheckBox("Keep the passwords in the desktop keyring", &dialog);
             box->setChecked(keyring);
@@ -106,7 +108,7 @@ void BotSetup(frmMain& w)
         WriteOptions(w.settingsPath(), *switches);
     ApplyReconnectOption(w);
     QString why;
-    if (autostart->isChecked() != wasOn && !SetAutostart(!wasOn, &why))
+    if (autostart != wasOn && !SetAutostart(!wasOn, &why))
         QMessageBox::warning(&w, "Bot Setup",
                              (wasOn ? "Could not remove " : "Could not write ") + AutostartPath() +
                                  ": " + why);

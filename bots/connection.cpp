@@ -76,6 +76,12 @@ bool mayLogIn(frmMain& w, int Index)
     return false;
 }
 
+// A click can come between a drop of the connection and the board's next tick.
+bool awaitsLogin(frmMain& w, int Index)
+{
+    return w.Winsock[Index]->State() == BotSocket::Connected && mayLogIn(w, Index);
+}
+
 void sendHomeChannel(frmMain& w, int Index)
 {
     // Paced, the line may go later: only then can a channel answer it.
@@ -174,8 +180,7 @@ void ConnectAll(frmMain& w)
 
 void LoginOne(frmMain& w, int Index)
 {
-    // A click can come between a drop of the connection and the board's next tick.
-    if (w.Winsock[Index]->State() != BotSocket::Connected || !mayLogIn(w, Index))
+    if (!awaitsLogin(w, Index))
         return;
     loginForHome(w, Index);
     const quint64 connection = w.Winsock[Index]->Connection();
@@ -185,7 +190,7 @@ void LoginOne(frmMain& w, int Index)
 
 void LoginInBackground(frmMain& w, int Index)
 {
-    if (w.Winsock[Index]->State() != BotSocket::Connected || !mayLogIn(w, Index))
+    if (!awaitsLogin(w, Index))
         return;
     loginForHome(w, Index);
     const quint64 connection = w.Winsock[Index]->Connection();
